@@ -1,0 +1,42 @@
+#include "component/file_kind.hpp"
+
+namespace nelvo {
+
+std::optional<FileKind> file_kind_from_name(std::string_view name)
+{
+    for (const auto& k : file_kinds) {
+        if (k.name.size() != name.size()) continue;
+        bool same = true;
+        for (std::size_t i = 0; i < name.size() && same; ++i) {
+            char c = name[i];
+            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+            same = c == k.name[i];
+        }
+        if (same) return k.kind;
+    }
+    return std::nullopt;
+}
+
+std::string_view file_kind_name(FileKind kind)
+{
+    for (const auto& k : file_kinds)
+        if (k.kind == kind) return k.name;
+    return {};
+}
+
+bool selects_1920_layout(std::u16string_view path)
+{
+    auto dot = path.find(u'.');
+    std::size_t at = dot == std::u16string_view::npos ? 0 : dot + 1;
+    return path.size() >= at + 2 && path[at] == u'1' && path[at + 1] == u'3';
+}
+
+const records::Layout& layout_for(FileKind kind, std::u16string_view path)
+{
+    if (kind == FileKind::User) return selects_1920_layout(path) ? records::wnw : records::wvw;
+    for (const auto& k : file_kinds)
+        if (k.kind == kind) return *k.layout;
+    return records::personen2;
+}
+
+}  // namespace nelvo

@@ -1,0 +1,274 @@
+// Record layouts as data. Each file kind has one constexpr table of fields
+// (offset, stored type, shape, rendering, descriptor); the renderer, the
+// command-line tool and the tests all walk these same tables. validate()
+// runs at compile time: a table whose fields do not tile its record exactly,
+// or whose descriptor does not fit its shape, does not build.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string_view>
+
+namespace nelvo::records {
+
+enum class Stored : std::uint8_t { Text, Int16, Int32, Bool16, Currency, Single };
+enum class Shape : std::uint8_t { Single, Array, Table };
+enum class Rendering : std::uint8_t {
+    IntegerText,
+    CurrencyText,
+    SingleText,
+    TrimmedText,
+    FlagText,
+    CurrencyFlagText,  // "Y" only for the currency amount -1 (stored -10000)
+};
+
+// A field descriptor as the record text carries it, in both output encodings.
+struct Descriptor {
+    std::string_view utf8;
+    std::u16string_view utf16;
+
+    template <class Char>
+    constexpr std::basic_string_view<Char> as() const
+    {
+        if constexpr (sizeof(Char) == 1) return utf8;
+        else return utf16;
+    }
+};
+
+// Spells a descriptor once; the u"" prefix carries over to the literal.
+#define NELVO_DESCRIPTOR(s) ::nelvo::records::Descriptor{s, u"" s}
+
+struct Field {
+    std::uint32_t offset;
+    Stored stored;
+    Shape shape;
+    Rendering rendering;
+    std::uint16_t element_width;  // bytes per element
+    std::uint16_t rows;           // Table: rows; otherwise 1
+    std::uint16_t columns;        // Array: elements; Table: columns; Single: 1
+    Descriptor descriptor;        // Table: that of row 1
+    const Descriptor* row_descriptors = nullptr;  // Table: one per row
+
+    constexpr std::uint32_t elements() const { return std::uint32_t{rows} * columns; }
+    constexpr std::uint32_t width() const { return element_width * elements(); }
+    // Tables are stored with the row index varying fastest.
+    constexpr std::uint32_t element_offset(std::uint32_t row, std::uint32_t column) const
+    {
+        return offset + element_width * (row + std::uint32_t{rows} * column);
+    }
+    constexpr const Descriptor& line_descriptor(std::uint32_t row) const
+    {
+        return shape == Shape::Table ? row_descriptors[row] : descriptor;
+    }
+    // The field's name as the descriptor spells it ("ztext0", "Luckkv").
+    constexpr std::string_view name() const
+    {
+        std::string_view d = descriptor.utf8;
+        auto dot = d.find('.');
+        auto end = d.find(';', dot);
+        return d.substr(dot + 1, end - dot - 1);
+    }
+};
+
+struct Layout {
+    std::string_view record;  // the record variable's name: "wnw", "Sozvers", ...
+    std::uint32_t size;
+    std::span<const Field> fields;
+
+    constexpr std::size_t line_count() const
+    {
+        std::size_t n = 0;
+        for (const Field& f : fields) n += f.rows;
+        return n;
+    }
+    constexpr std::size_t value_count() const
+    {
+        std::size_t n = 0;
+        for (const Field& f : fields) n += f.elements();
+        return n;
+    }
+};
+
+// ---- Field builders: one per stored type and shape -------------------------
+
+namespace fields {
+
+constexpr std::uint16_t width_of(Stored s)
+{
+    switch (s) {
+    case Stored::Int16:
+    case Stored::Bool16: return 2;
+    case Stored::Int32:
+    case Stored::Single: return 4;
+    case Stored::Currency: return 8;
+    case Stored::Text: break;
+    }
+    return 0;
+}
+
+constexpr Rendering default_rendering(Stored s)
+{
+    switch (s) {
+    case Stored::Text: return Rendering::TrimmedText;
+    case Stored::Int16:
+    case Stored::Int32: return Rendering::IntegerText;
+    case Stored::Bool16: return Rendering::FlagText;
+    case Stored::Currency: return Rendering::CurrencyText;
+    case Stored::Single: return Rendering::SingleText;
+    }
+    return Rendering::IntegerText;
+}
+
+constexpr Field single(std::uint32_t offset, Stored s, Descriptor d)
+{
+    return {offset, s, Shape::Single, default_rendering(s), width_of(s), 1, 1, d};
+}
+constexpr Field array(std::uint32_t offset, std::uint16_t n, Stored s, Descriptor d)
+{
+    return {offset, s, Shape::Array, default_rendering(s), width_of(s), 1, n, d};
+}
+
+constexpr Field text(std::uint32_t offset, std::uint16_t bytes, Descriptor d)
+{
+    return {offset, Stored::Text, Shape::Single, Rendering::TrimmedText, bytes, 1, 1, d};
+}
+constexpr Field texts(std::uint32_t offset, std::uint16_t n, std::uint16_t bytes, Descriptor d)
+{
+    return {offset, Stored::Text, Shape::Array, Rendering::TrimmedText, bytes, 1, n, d};
+}
+constexpr Field int16(std::uint32_t o, Descriptor d) { return single(o, Stored::Int16, d); }
+constexpr Field int32(std::uint32_t o, Descriptor d) { return single(o, Stored::Int32, d); }
+constexpr Field flag(std::uint32_t o, Descriptor d) { return single(o, Stored::Bool16, d); }
+constexpr Field currency(std::uint32_t o, Descriptor d) { return single(o, Stored::Currency, d); }
+constexpr Field real(std::uint32_t o, Descriptor d) { return single(o, Stored::Single, d); }
+constexpr Field int16s(std::uint32_t o, std::uint16_t n, Descriptor d) { return array(o, n, Stored::Int16, d); }
+constexpr Field int32s(std::uint32_t o, std::uint16_t n, Descriptor d) { return array(o, n, Stored::Int32, d); }
+constexpr Field flags(std::uint32_t o, std::uint16_t n, Descriptor d) { return array(o, n, Stored::Bool16, d); }
+constexpr Field currencies(std::uint32_t o, std::uint16_t n, Descriptor d) { return array(o, n, Stored::Currency, d); }
+constexpr Field reals(std::uint32_t o, std::uint16_t n, Descriptor d) { return array(o, n, Stored::Single, d); }
+// Currency values rendered with the comparison of flag text.
+constexpr Field currency_flags(std::uint32_t o, std::uint16_t n, Descriptor d)
+{
+    Field f = array(o, n, Stored::Currency, d);
+    f.rendering = Rendering::CurrencyFlagText;
+    return f;
+}
+// rows x columns, row index fastest; one descriptor per row.
+template <std::size_t Rows>
+constexpr Field table(std::uint32_t o, Stored s, std::uint16_t columns, const Descriptor (&row_descriptors)[Rows])
+{
+    return {o,       s, Shape::Table, default_rendering(s), width_of(s), static_cast<std::uint16_t>(Rows),
+            columns, row_descriptors[0], row_descriptors};
+}
+
+}  // namespace fields
+
+// ---- Compile-time checks ----------------------------------------------------
+
+namespace check {
+
+constexpr bool is_digits(std::string_view s)
+{
+    if (s.empty()) return false;
+    for (char c : s)
+        if (c < '0' || c > '9') return false;
+    return true;
+}
+constexpr long number(std::string_view s)
+{
+    long v = 0;
+    for (char c : s) v = v * 10 + (c - '0');
+    return v;
+}
+// "a-b" naming exactly n elements.
+constexpr bool range_counts(std::string_view r, std::uint32_t n)
+{
+    auto dash = r.find('-');
+    if (dash == std::string_view::npos) return false;
+    auto a = r.substr(0, dash), b = r.substr(dash + 1);
+    return is_digits(a) && is_digits(b) && number(b) - number(a) + 1 == static_cast<long>(n);
+}
+
+constexpr bool rendering_fits(const Field& f)
+{
+    switch (f.rendering) {
+    case Rendering::TrimmedText: return f.stored == Stored::Text && f.element_width > 0;
+    case Rendering::IntegerText: return f.stored == Stored::Int16 || f.stored == Stored::Int32;
+    case Rendering::FlagText: return f.stored == Stored::Bool16 || f.stored == Stored::Int16;
+    case Rendering::CurrencyText:
+    case Rendering::CurrencyFlagText: return f.stored == Stored::Currency;
+    case Rendering::SingleText: return f.stored == Stored::Single;
+    }
+    return false;
+}
+
+// "<letter>;<record>.<name>;<range>;" where the range is empty for a single
+// value, "a-b" for an array and "+r,a-b" for row r of a table. Single values
+// may end after the name's ";" (two descriptors of the payroll application
+// do), but nothing else may differ.
+constexpr bool descriptor_fits(std::string_view d, std::string_view record, const Field& f, std::uint32_t row)
+{
+    if (d.size() < 4 || d[1] != ';') return false;
+    if (d[0] != 'C' && d[0] != 'I' && d[0] != 'L' && d[0] != 'N') return false;
+    if ((d[0] == 'C') != (f.stored == Stored::Text)) return false;
+    auto rest = d.substr(2);
+    if (rest.substr(0, record.size()) != record || rest.size() <= record.size() || rest[record.size()] != '.')
+        return false;
+    rest = rest.substr(record.size() + 1);
+    auto semi = rest.find(';');
+    if (semi == 0 || semi == std::string_view::npos) return false;
+    auto range = rest.substr(semi + 1);
+    if (f.shape == Shape::Single) return range.empty() || range == ";";
+    if (range.empty() || range.back() != ';') return false;
+    range.remove_suffix(1);
+    if (f.shape == Shape::Array) return range_counts(range, f.columns);
+    if (range.empty() || range[0] != '+') return false;
+    auto comma = range.find(',');
+    if (comma == std::string_view::npos) return false;
+    auto r = range.substr(1, comma - 1);
+    return is_digits(r) && number(r) == static_cast<long>(row + 1) && range_counts(range.substr(comma + 1), f.columns);
+}
+
+constexpr bool utf16_matches_utf8(const Descriptor& d)
+{
+    // Both spellings come from one literal; check they agree on ASCII.
+    std::size_t i = 0, j = 0;
+    while (i < d.utf8.size() && j < d.utf16.size()) {
+        auto c = static_cast<unsigned char>(d.utf8[i]);
+        if (c < 0x80) {
+            if (d.utf16[j] != c) return false;
+            ++i;
+        } else {
+            if (d.utf16[j] < 0x80) return false;
+            ++i;
+            while (i < d.utf8.size() && (static_cast<unsigned char>(d.utf8[i]) & 0xC0) == 0x80) ++i;
+        }
+        ++j;
+    }
+    return i == d.utf8.size() && j == d.utf16.size();
+}
+
+}  // namespace check
+
+// True when the fields tile the record exactly, in file order, and every
+// field's rendering and descriptor fit its stored type and shape.
+constexpr bool validate(const Layout& l)
+{
+    std::uint32_t at = 0;
+    for (const Field& f : l.fields) {
+        if (f.offset != at || f.element_width == 0 || f.rows == 0 || f.columns == 0) return false;
+        if ((f.shape == Shape::Table) != (f.row_descriptors != nullptr)) return false;
+        if (f.shape == Shape::Single && f.elements() != 1) return false;
+        if (f.shape == Shape::Array && f.rows != 1) return false;
+        if (!check::rendering_fits(f)) return false;
+        for (std::uint32_t r = 0; r < f.rows; ++r) {
+            const Descriptor& d = f.line_descriptor(r);
+            if (!check::descriptor_fits(d.utf8, l.record, f, r) || !check::utf16_matches_utf8(d)) return false;
+        }
+        at += f.width();
+    }
+    return at == l.size;
+}
+
+}  // namespace nelvo::records

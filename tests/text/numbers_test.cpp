@@ -1,0 +1,3 @@
+#include <gtest/gtest.h>
+#include "text/numbers.hpp"
+TEST(Smoke, Builds) { SUCCEED(); }

@@ -1,0 +1,61 @@
+#!/usr/bin/env bash
+# Set-up and checks for a fresh Debian 12 machine, as root.
+#   bash tools/dev.sh demo   install, build, export the bundled sample files
+#   bash tools/dev.sh test   install, build, run every test (native, sanitizers, Wine)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+need_packages() {
+    local missing=()
+    for p in "$@"; do
+        dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+    done
+    if ((${#missing[@]})); then
+        export DEBIAN_FRONTEND=noninteractive
+        apt-get update -q
+        apt-get install -y -q --no-install-recommends "${missing[@]}"
+    fi
+}
+
+native_packages=(g++ cmake ninja-build libgtest-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev locales)
+
+locales() {
+    local want=(de_DE.UTF-8 en_US.UTF-8) gen=0
+    for l in "${want[@]}"; do
+        locale -a 2>/dev/null | grep -qi "^${l/UTF-8/utf8}$" && continue
+        sed -i "s/^# *\(${l} UTF-8\)/\1/" /etc/locale.gen
+        grep -q "^${l} UTF-8" /etc/locale.gen || echo "${l} UTF-8" >>/etc/locale.gen
+        gen=1
+    done
+    ((gen)) && locale-gen >/dev/null
+    return 0
+}
+
+build() {
+    cmake --preset "$1" >/dev/null
+    cmake --build --preset "$1"
+}
+
+demo() {
+    need_packages "${native_packages[@]}"
+    build native
+    tools/demo.sh build/native/tools/nelvo-data
+}
+
+test_all() {
+    need_packages "${native_packages[@]}" clang libclang-rt-dev
+    locales
+    build native
+    ctest --preset native
+    build asan
+    ctest --preset asan
+}
+
+case "${1:-}" in
+demo) demo ;;
+test) test_all ;;
+*)
+    echo "usage: bash tools/dev.sh demo|test" >&2
+    exit 2
+    ;;
+esac
