@@ -105,7 +105,8 @@ Result<CheckResult> check_file(FileKind kind, std::u16string_view path, std::str
                       " bytes after the last whole record are not counted and never read");
     }
 
-    const std::uint64_t scanned = count ? std::min<std::uint64_t>(static_cast<std::uint64_t>(*count), whole + (left ? 1 : 0)) : whole;
+    // Only what the component can read: nothing when the count overflows.
+    const std::uint64_t scanned = count ? static_cast<std::uint64_t>(*count) : 0;
     const std::size_t per = std::max<std::size_t>(1, scan_chunk_bytes / l.size);
     std::vector<unsigned char> buf(per * l.size);
     for (std::uint64_t at = 0; at < scanned;) {

@@ -45,7 +45,10 @@ std::string element_name(const records::Field& f, std::uint32_t row, std::uint32
     std::string name(f.name());
     switch (f.shape) {
     case records::Shape::Single: break;
-    case records::Shape::Array: name += std::to_string(first_column_number(f) + column); break;
+    case records::Shape::Array:
+        name += '_';
+        name += std::to_string(first_column_number(f) + column);
+        break;
     case records::Shape::Table:
         name += '_';
         name += std::to_string(row_number(f, row));

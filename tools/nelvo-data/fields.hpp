@@ -1,6 +1,6 @@
 // What the exports need to know about a field beyond the layout table:
 // stored values as numbers, and the names of its elements as the
-// descriptors number them (tnam1..tnam66, Schlüss40..Schlüss44, row 2 of
+// descriptors number them (tnam_1..tnam_66, Schlüss_40..Schlüss_44, row 2 of
 // Luckkv). Everything is derived from the one table; nothing is spelled here.
 #pragma once
 
@@ -30,7 +30,8 @@ std::int64_t first_column_number(const records::Field& f);
 // The row number a table row's descriptor carries ("+2,1-12" -> 2).
 std::int64_t row_number(const records::Field& f, std::uint32_t row);
 
-// Flat column name of one element: "ztext0", "tnam1", "Luckkv_2_12".
+// Flat column name of one element: "ztext0", "tnam_1", "Luckkv_2_12". The
+// "_" keeps elements apart from fields: wnw has both sachb(24) and sachb24.
 std::string element_name(const records::Field& f, std::uint32_t row, std::uint32_t column);
 
 // Element as check and dump name it: "ztext0", "tnam(1)", "Luckkv(2,12)".
