@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "component/file_kind.hpp"
-#include "nelvo-data/formats.hpp"
+#include "nelvo-data/export.hpp"
 #include "nelvo-data/samples.hpp"
 #include "text/utf.hpp"
 
@@ -19,7 +19,7 @@ namespace {
 using namespace nelvo;
 
 constexpr std::int64_t records_per_file = 100000;
-constexpr std::size_t chunk_bytes = 128 * 1024;  // as the exporter reads
+const std::size_t chunk_bytes = tool::ExportOptions{}.chunk_bytes;  // as the exporter reads
 
 struct Kind {
     const char* label;

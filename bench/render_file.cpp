@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "component/file_kind.hpp"
-#include "nelvo-data/formats.hpp"
+#include "nelvo-data/export.hpp"
 #include "text/utf.hpp"
 
 int main(int argc, char** argv)
@@ -30,7 +30,7 @@ int main(int argc, char** argv)
     nelvo::tool::FormatOptions o;
     o.tariff_lines = *kind == nelvo::FileKind::Tarif;
     const auto fmt = nelvo::tool::make_formatter(*format, l, o);
-    const std::size_t per = std::max<std::size_t>(1, (128 * 1024) / l.size);
+    const std::size_t per = std::max<std::size_t>(1, nelvo::tool::ExportOptions{}.chunk_bytes / l.size);
     std::string out;
     std::uint64_t bytes = 0;
     const auto start = std::chrono::steady_clock::now();

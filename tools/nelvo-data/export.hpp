@@ -21,7 +21,10 @@ struct ExportOptions {
     std::optional<std::int64_t> to;    // default: the record count
     unsigned jobs = 0;                 // 0: one per hardware thread
     FormatOptions format_options;
-    std::size_t chunk_bytes = 128 * 1024;  // stored bytes rendered at a time
+    // Stored bytes rendered at a time: large enough for cheap reads and
+    // hand-overs, small enough that a 1 GB export needs no more memory than
+    // a one-record export (buffers per job: the chunk and its text).
+    std::size_t chunk_bytes = 32 * 1024;
     bool progress = false;                 // draw a bar on standard error
 };
 

@@ -152,6 +152,10 @@ int main(int argc, char** argv)
     exp->add_option("--jobs,-j", jobs, "Rendering threads (default: one per core)")->check(CLI::Range(0u, 1024u));
     exp->add_option("--delimiter", delimiter, "CSV delimiter (default ',', or ';' when the decimal separator is ',')");
     exp->add_flag("--no-progress", no_progress, "Never draw the progress bar");
+    std::size_t chunk_bytes = nelvo::tool::ExportOptions{}.chunk_bytes;
+    exp->add_option("--chunk-bytes", chunk_bytes, "Stored bytes rendered at a time (tuning)")
+        ->check(CLI::Range(std::size_t{1}, std::size_t{1} << 30))
+        ->group("");  // hidden
 
     auto* lay = app.add_subcommand("layout", "Print the record layout of KIND (for user: of FILE's layout, or both)");
     lay->add_option("KIND", kind_name)->required();
@@ -220,6 +224,7 @@ int main(int argc, char** argv)
         if (from_opt->count() != 0) o.from = from;
         if (to_opt->count() != 0) o.to = to;
         o.jobs = jobs;
+        o.chunk_bytes = chunk_bytes;
         if (o.format == nelvo::tool::Format::Text || o.format == nelvo::tool::Format::Csv)
             o.format_options.decimal_separator = resolved_separator();
         o.format_options.csv_delimiter =
