@@ -2,6 +2,8 @@
 // record text ambiguous, on empty, partial, exact and oversized files.
 #include <gtest/gtest.h>
 
+#include <sstream>
+
 #include "nelvo-data/commands.hpp"
 #include "tool_test_support.hpp"
 
@@ -87,6 +89,32 @@ TEST(Check, WarningsNameRecordByteAndField)
                           "record 1, byte 574, field Sozvers.ARB(5): LF", "record 2, byte 770, field Sozvers.HC: flag holds 1",
                           "record 1, byte 192, field Sozvers.LO(2): flag holds the amount 10000/10000"})
         EXPECT_NE(r.report.find(std::string("warning: F: ") + w), std::string::npos) << w << "\n" << r.report;
+}
+
+}  // namespace
+
+namespace {
+
+// One labelled line per element, and a record past the end says it reads zeros.
+TEST(Dump, EveryElementUnderItsName)
+{
+    nelvo::test::ScratchDir dir;
+    for (const auto& k : nelvo::test::every_kind) {
+        const auto& l = nelvo::test::layout_of(k);
+        const auto path = dir.file(k.file_name, nelvo::test::hostile_file(l, 1, 2, l.size / 3));
+        for (std::int32_t recno : {1, 2}) {
+            auto d = nelvo::tool::dump_record(k.kind, nelvo::text::utf8_to_utf16(path), recno, ",");
+            ASSERT_TRUE(d.ok());
+            std::size_t labelled = 0, lines = 0;
+            std::istringstream in(*d);
+            for (std::string line; std::getline(in, line); ++lines)
+                if (lines >= 2 && line.size() > 8 && line[8] != ' ') ++labelled;
+            const bool partial = recno == 2;
+            EXPECT_EQ(labelled, l.value_count() + (partial ? 1 : 0)) << k.file_name << " " << recno;
+            EXPECT_EQ(d.value().find("read as zero") != std::string::npos, partial);
+        }
+    }
+    EXPECT_EQ(nelvo::tool::dump_record(nelvo::FileKind::BDA, u"x", 0, ",").error().number, nelvo::error::bad_record_number);
 }
 
 }  // namespace

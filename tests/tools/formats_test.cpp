@@ -354,3 +354,35 @@ TEST(ExportCsv, HeaderNamesElementsAsTheDescriptorsNumberThem)
 }
 
 }  // namespace
+
+#include "nelvo-data/commands.hpp"
+
+namespace {
+
+// The schema describes what the export writes: every field, arrays of the
+// right length, tables as rows of columns; both personnel layouts without a path.
+TEST(Schema, DescribesEveryFieldOfTheExport)
+{
+    for (const auto& k : nelvo::test::every_kind) {
+        const auto& l = nelvo::test::layout_of(k);
+        const std::u16string path = nelvo::text::utf8_to_utf16(k.file_name);
+        const Json s = Json::parse(nelvo::tool::json_schema(k.kind_name, nelvo::tool::layouts_for(k.kind, &path)));
+        const Json& props = s.at("properties");
+        EXPECT_EQ(props.size(), l.fields.size() + 1) << k.file_name;
+        EXPECT_EQ(s.at("required").size(), l.fields.size() + 1);
+        for (const auto& f : l.fields) {
+            const Json& p = props.at(std::string(f.name()));
+            if (f.shape == nelvo::records::Shape::Single) continue;
+            const Json& row = f.shape == nelvo::records::Shape::Table ? p.at("items") : p;
+            if (f.shape == nelvo::records::Shape::Table) {
+                EXPECT_EQ(p.at("minItems"), f.rows);
+            }
+            EXPECT_EQ(row.at("minItems"), f.columns) << f.name();
+            EXPECT_EQ(row.at("maxItems"), f.columns) << f.name();
+        }
+    }
+    const Json both = Json::parse(nelvo::tool::json_schema("user", nelvo::tool::layouts_for(nelvo::FileKind::User, nullptr)));
+    EXPECT_EQ(both.at("oneOf").size(), 2u);
+}
+
+}  // namespace
