@@ -49,6 +49,20 @@ test_all() {
     ctest --preset native
     build asan
     ctest --preset asan
+    fuzz 60
+}
+
+# Runs every fuzz target for a bounded time, starting from its committed corpus.
+fuzz() {
+    local seconds=$1 dir
+    for target in build/asan/fuzz/fuzz_*; do
+        dir=build/asan/fuzz-corpus/$(basename "$target")
+        mkdir -p "$dir"
+        echo "== $(basename "$target") for ${seconds}s"
+        "$target" -max_total_time="$seconds" -print_final_stats=1 "$dir" "fuzz/corpus/${target##*/fuzz_}" 2>&1 |
+            grep -E '^(stat::number_of_executed_units|stat::peak_rss_mb|Done)' || true
+        test "${PIPESTATUS[0]}" -eq 0
+    done
 }
 
 case "${1:-}" in
