@@ -59,9 +59,13 @@ fuzz() {
         dir=build/asan/fuzz-corpus/$(basename "$target")
         mkdir -p "$dir"
         echo "== $(basename "$target") for ${seconds}s"
-        "$target" -max_total_time="$seconds" -print_final_stats=1 "$dir" "fuzz/corpus/${target##*/fuzz_}" 2>&1 |
-            grep -E '^(stat::number_of_executed_units|stat::peak_rss_mb|Done)' || true
-        test "${PIPESTATUS[0]}" -eq 0
+        if ! "$target" -max_total_time="$seconds" -print_final_stats=1 "$dir" "fuzz/corpus/${target##*/fuzz_}" \
+            >"$dir.log" 2>&1; then
+            tail -n 40 "$dir.log"
+            return 1
+        fi
+        grep -E '^(Done|stat::number_of_executed_units|stat::peak_rss_mb)' "$dir.log"
+        echo "corpus: $(ls "$dir" | wc -l) inputs"
     done
 }
 
