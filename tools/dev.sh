@@ -43,13 +43,31 @@ demo() {
 }
 
 test_all() {
-    need_packages "${native_packages[@]}" clang libclang-rt-dev
+    need_packages "${native_packages[@]}" clang libclang-rt-dev llvm
     locales
     build native
     ctest --preset native
     build asan
     ctest --preset asan
     fuzz 60
+    build tsan
+    ctest --preset tsan
+    coverage
+}
+
+# Runs the native tests in a coverage build and prints the summary.
+coverage() {
+    build coverage
+    local dir=build/coverage/profiles
+    rm -rf "$dir"
+    LLVM_PROFILE_FILE="$PWD/$dir/%p-%m.profraw" ctest --preset coverage >/dev/null
+    llvm-profdata merge -sparse "$dir"/*.profraw -o build/coverage/all.profdata
+    local objects=()
+    while IFS= read -r exe; do objects+=(-object "$exe"); done < <(find build/coverage/tests build/coverage/tools \
+        -type f -perm -u+x -name '*_tests' 2>/dev/null)
+    echo "== coverage of src/ (all tests)"
+    llvm-cov report "${objects[@]:1}" -instr-profile=build/coverage/all.profdata src/ |
+        sed 's|/.*/src/|src/|'
 }
 
 # Runs every fuzz target for a bounded time, starting from its committed corpus.
