@@ -1,6 +1,7 @@
-// Arbitrary record bytes, record number and layout: rendering never fails,
-// is deterministic, gives the same text in UTF-8 and UTF-16, and has exactly
-// the layout's lines, each opening with the record number.
+// Arbitrary record bytes and record number for one layout (NELVO_LAYOUT, an
+// index into all_layouts; built once per record kind): rendering never
+// fails, is deterministic, gives the same text in UTF-8 and UTF-16, and has
+// exactly the layout's lines, each opening with the record number.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -53,12 +54,12 @@ std::size_t stored_line_breaks(const records::Layout& l, const unsigned char* re
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    if (size < 5) return 0;
-    const auto& l = *records::all_layouts[data[0] % records::all_layouts.size()];
+    if (size < 4) return 0;
+    const auto& l = *records::all_layouts[NELVO_LAYOUT];
     std::int32_t n;
-    std::memcpy(&n, data + 1, 4);
+    std::memcpy(&n, data, 4);
     std::vector<unsigned char> rec(l.size, 0);  // a short input is a short file: zeros follow
-    std::memcpy(rec.data(), data + 5, std::min<std::size_t>(size - 5, l.size));
+    std::memcpy(rec.data(), data + 4, std::min<std::size_t>(size - 4, l.size));
 
     const auto utf8 = render<char>(l, rec.data(), n, records::LineForm::Described, ",");
     const auto utf16 = render<char16_t>(l, rec.data(), n, records::LineForm::Described, u",");

@@ -49,7 +49,7 @@ test_all() {
     ctest --preset native
     build asan
     ctest --preset asan
-    fuzz 60
+    fuzz 20
     build tsan
     ctest --preset tsan
     coverage
@@ -74,6 +74,7 @@ coverage() {
 fuzz() {
     local seconds=$1 dir
     for target in build/asan/fuzz/fuzz_*; do
+        [[ -x $target && -f $target ]] || continue
         dir=build/asan/fuzz-corpus/$(basename "$target")
         mkdir -p "$dir"
         echo "== $(basename "$target") for ${seconds}s"
