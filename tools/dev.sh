@@ -42,9 +42,19 @@ demo() {
     tools/demo.sh build/native/tools/nelvo-data
 }
 
+# Every committed data file (samples, fuzz seeds): path, size, modification
+# time and checksum; plus every file in the tree that git does not know.
+data_state() {
+    find samples fuzz/corpus -type f -printf '%p %s %T@\n' 2>/dev/null | sort
+    find samples fuzz/corpus -type f -exec sha256sum {} + 2>/dev/null | sort
+    git status --porcelain --untracked-files=all -- . ':!build'
+}
+
 test_all() {
     need_packages "${native_packages[@]}" clang libclang-rt-dev llvm
     locales
+    local before
+    before=$(data_state)
     build native
     ctest --preset native
     build asan
@@ -53,6 +63,12 @@ test_all() {
     build tsan
     ctest --preset tsan
     coverage
+    if [[ "$(data_state)" != "$before" ]]; then
+        echo "data files changed or files were created by the tests:" >&2
+        diff <(echo "$before") <(data_state) >&2 || true
+        return 1
+    fi
+    echo "data files unchanged, nothing created"
 }
 
 # Runs the native tests in a coverage build and prints the summary.
