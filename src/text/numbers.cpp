@@ -72,7 +72,6 @@ Char* put_ascii(Char* out, const char* s)
 struct U128 {
     std::uint64_t hi = 0, lo = 0;
 
-    friend constexpr bool operator==(const U128&, const U128&) = default;
     friend constexpr bool operator<(const U128& a, const U128& b)
     {
         return a.hi != b.hi ? a.hi < b.hi : a.lo < b.lo;
