@@ -4,12 +4,12 @@
 
 #include <filesystem>
 #include <fstream>
-#include <random>
 #include <string>
 
 #include "component/getuser_data.hpp"
 #include "record_text.hpp"
 #include "records/hsdeklaration.hpp"
+#include "support/temp_files.hpp"
 #include "text/utf.hpp"
 
 namespace {
@@ -19,32 +19,22 @@ using namespace nelvo::test;
 using nelvo::getuser_data;
 using nelvo::Text;
 
-// A fresh directory under the system's temporary directory, made the
-// current directory for the test so that relative paths can be tried, and
-// removed with everything in it afterwards.
-class TempDir {
+// Makes the scratch directory the current one for the test, so that
+// relative paths (with and without ".") can be tried, and restores it.
+class InsideTempDir {
 public:
-    TempDir() : previous_(fs::current_path())
-    {
-        std::random_device rd;
-        for (;;) {
-            path_ = fs::temp_directory_path() / ("nelvo_records_" + std::to_string(rd()));
-            if (fs::create_directory(path_)) break;
-        }
-        fs::current_path(path_);
-    }
-    ~TempDir()
+    InsideTempDir() : previous_(fs::current_path()) { fs::current_path(dir_.path()); }
+    ~InsideTempDir()
     {
         std::error_code ec;
         fs::current_path(previous_, ec);
-        fs::remove_all(path_, ec);
     }
-    TempDir(const TempDir&) = delete;
-    TempDir& operator=(const TempDir&) = delete;
+    InsideTempDir(const InsideTempDir&) = delete;
+    InsideTempDir& operator=(const InsideTempDir&) = delete;
 
 private:
     fs::path previous_;
-    fs::path path_;
+    nelvo::testing::TempDir dir_;
 };
 
 void write_file(const fs::path& p, const Bytes& content)
@@ -65,7 +55,7 @@ std::size_t line_count(const Text& t) { return lines(t).size(); }
 class RecordFiles : public ::testing::Test {
 protected:
     RecordFiles() { o.decimal_separator(u","); }
-    TempDir dir;
+    InsideTempDir dir;
     getuser_data o;
 };
 
