@@ -78,7 +78,8 @@ struct Tally {
     std::uint32_t lines = 0;
     std::uint32_t values = 0;
     std::uint32_t text_bytes = 0;  // all elements of all text fields
-    std::uint32_t integers = 0;
+    std::uint32_t integers16 = 0;
+    std::uint32_t integers32 = 0;
     std::uint32_t currencies = 0;  // currency text: may carry a separator
     std::uint32_t singles = 0;     // single text: may carry a separator
     std::uint32_t flags = 0;       // flag text and currency flag text
@@ -94,7 +95,9 @@ constexpr Tally tally(std::span<const Field> fields)
         t.values += f.elements();
         switch (f.rendering) {
         case Rendering::TrimmedText: t.text_bytes += f.width(); break;
-        case Rendering::IntegerText: t.integers += f.elements(); break;
+        case Rendering::IntegerText:
+            (f.stored == Stored::Int16 ? t.integers16 : t.integers32) += f.elements();
+            break;
         case Rendering::CurrencyText: t.currencies += f.elements(); break;
         case Rendering::SingleText: t.singles += f.elements(); break;
         case Rendering::FlagText:

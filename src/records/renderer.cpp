@@ -40,6 +40,10 @@ Char* put(Char* out, std::basic_string_view<Char> s)
     return out + s.size();
 }
 
+// Longest integer text of 16-bit and 32-bit values: "-32768", "-2147483648".
+constexpr std::size_t max_int16_chars = 6;
+constexpr std::size_t max_int32_chars = 11;
+
 }  // namespace
 
 template <class Char>
@@ -47,7 +51,7 @@ std::size_t max_value_chars(const Field& f, std::size_t separator_chars)
 {
     switch (f.rendering) {
     case Rendering::TrimmedText: return text::max_trimmed_chars<Char>(f.element_width);
-    case Rendering::IntegerText: return text::max_integer_chars;
+    case Rendering::IntegerText: return f.stored == Stored::Int16 ? max_int16_chars : max_int32_chars;
     case Rendering::CurrencyText: return text::max_currency_chars + separator_chars;
     case Rendering::SingleText: return text::max_single_chars + separator_chars;
     case Rendering::FlagText:
@@ -60,11 +64,12 @@ template <class Char>
 std::size_t max_record_chars(const Layout& l, LineForm form, std::size_t separator_chars)
 {
     const Tally& t = l.counts;
-    std::size_t n = text::max_trimmed_chars<Char>(t.text_bytes) + std::size_t{t.integers} * text::max_integer_chars +
+    std::size_t n = text::max_trimmed_chars<Char>(t.text_bytes) + std::size_t{t.integers16} * max_int16_chars +
+                    std::size_t{t.integers32} * max_int32_chars +
                     std::size_t{t.currencies} * (text::max_currency_chars + separator_chars) +
                     std::size_t{t.singles} * (text::max_single_chars + separator_chars) + t.flags +
                     t.values;  // the ";" after each value, one too many per line
-    if (form != LineForm::Bare) n += std::size_t{t.lines} * (text::max_integer_chars + 1 + 2);  // number ";" CR LF
+    if (form != LineForm::Bare) n += std::size_t{t.lines} * (max_int32_chars + 1 + 2);  // number ";" CR LF
     if (form == LineForm::Described) n += sizeof(Char) == 1 ? t.descriptor_utf8 : t.descriptor_utf16;
     return n;
 }

@@ -212,3 +212,44 @@ TEST(Layouts, TariffRecordForms)
 }
 
 }  // namespace
+
+namespace {
+
+// The longest text each element can have: "€" in every text byte, the most
+// negative integers and currency amounts, the longest single text.
+Bytes longest(const Layout& l)
+{
+    Bytes r(l.size, 0x80);
+    for (const Field& f : l.fields)
+        for (std::uint32_t e = 0; e < f.elements(); ++e) {
+            const std::size_t at = f.offset + std::size_t{e} * f.element_width;
+            switch (f.stored) {
+            case Stored::Int16: put(r, at, std::int16_t{-32768}); break;
+            case Stored::Int32: put(r, at, std::int32_t{INT32_MIN}); break;
+            case Stored::Currency: put(r, at, std::int64_t{INT64_MIN}); break;
+            case Stored::Single: put(r, at, std::uint32_t{0x80000001});  // -1,401298E-45
+                break;
+            default: break;
+            }
+        }
+    return r;
+}
+
+// The renderer writes into room it asks for up front; no record may need more.
+TEST(Layouts, NoRecordTextOutgrowsItsBound)
+{
+    for (const Layout* l : all_layouts) {
+        SCOPED_TRACE(std::string(l->record));
+        const Bytes r = longest(*l);
+        for (LineForm form : {LineForm::Described, LineForm::Numbered, LineForm::Bare}) {
+            const std::string u8 = render<char>(*l, r.data(), INT32_MIN, ",;,", form);
+            const std::u16string u16 = render<char16_t>(*l, r.data(), INT32_MIN, u",;,", form);
+            EXPECT_LE(u8.size(), max_record_chars<char>(*l, form, 3));
+            EXPECT_LE(u16.size(), max_record_chars<char16_t>(*l, form, 3));
+            // The bound is not wildly generous either: the text reaches most of it.
+            EXPECT_GT(u8.size() * 10, max_record_chars<char>(*l, form, 3) * 9);
+        }
+    }
+}
+
+}  // namespace
