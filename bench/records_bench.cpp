@@ -117,7 +117,8 @@ public:
         path_ = dir_ / "pers.13";
         std::ofstream out(path_, std::ios::binary);
         const auto record = typical_wnw();
-        for (int i = 0; i < 10; ++i) out.write(reinterpret_cast<const char*>(record.data()), record.size());
+        for (int i = 0; i < 10; ++i)
+            out.write(reinterpret_cast<const char*>(record.data()), static_cast<std::streamsize>(record.size()));
     }
     ~PersonnelFile()
     {

@@ -91,6 +91,17 @@ Char* write_value(Char* out, const Field& f, const unsigned char* p, const text:
 
 namespace {
 
+// Most stored numbers are 0 or a single digit: written here without a call.
+template <class Char>
+Char* write_int(Char* out, std::int32_t v)
+{
+    if (static_cast<std::uint32_t>(v) < 10) {
+        *out = static_cast<Char>('0' + v);
+        return out + 1;
+    }
+    return text::write_integer(out, v);
+}
+
 // One row's values joined by ";": `p` is the first element, `step` the
 // distance to the next one of the row.
 template <class Char, class Write>
@@ -122,9 +133,9 @@ Char* write_row(Char* out, const Field& f, const unsigned char* p, const text::S
     case Rendering::IntegerText:
         if (f.stored == Stored::Int16)
             return join(out, p, step, n,
-                        [](Char* o, const unsigned char* q) { return text::write_integer(o, load<std::int16_t>(q)); });
+                        [](Char* o, const unsigned char* q) { return write_int(o, load<std::int16_t>(q)); });
         return join(out, p, step, n,
-                    [](Char* o, const unsigned char* q) { return text::write_integer(o, load<std::int32_t>(q)); });
+                    [](Char* o, const unsigned char* q) { return write_int(o, load<std::int32_t>(q)); });
     case Rendering::FlagText:
         return join(out, p, step, n,
                     [](Char* o, const unsigned char* q) { return text::write_flag(o, load<std::int16_t>(q) == -1); });
