@@ -101,6 +101,27 @@ TEST(Tariff, RangeStartingBelowOneFailsAfterTheWriteBack)
     EXPECT_EQ(bis, 3);
 }
 
+TEST(Tariff, ExtremeBoundsNeitherOverflowNorLoop)
+{
+    TempDir dir;
+    auto file = u16(dir.write("tarif.dat", tariff_records(3)));
+    getuser_data o;
+    std::int32_t von = 1, bis = INT32_MAX;
+    EXPECT_EQ(utf8(o.tarife_holen(file, von, bis).value()),
+              tariff_line(1, values_of(1)) + tariff_line(2, values_of(2)) + tariff_line(3, values_of(3)));
+    EXPECT_EQ(bis, 3);
+    von = INT32_MIN;
+    bis = INT32_MAX;
+    EXPECT_EQ(error_of(o.tarife_holen(file, von, bis)), 63);
+    EXPECT_EQ(bis, 3);
+    von = INT32_MAX;
+    bis = INT32_MAX;
+    EXPECT_EQ(o.tarife_holen(file, von, bis).value(), u"");
+    von = INT32_MIN;
+    bis = INT32_MIN;
+    EXPECT_EQ(error_of(o.tarife_holen(file, von, bis)), 63);  // one record, numbered below 1
+}
+
 TEST(Tariff, EmptyFileGivesEmptyTextAndLowersOnlyPositiveBounds)
 {
     TempDir dir;
