@@ -92,6 +92,47 @@ TEST(TrimmedText, RemovesOnlySpacesAtTheEnds)
     EXPECT_EQ(trimmed<char>(std::string(300, ' ') + "x" + std::string(300, ' ')), "x");
 }
 
+// Fields of every length up to 40 from spaces, ASCII and upper-half bytes
+// in runs, so spaces and ASCII fill whole 8-byte words at any alignment,
+// against a byte-by-byte expectation.
+TEST(TrimmedText, MixedFieldsAgainstByteByByte)
+{
+    const auto upper8 = utf8_characters(upper_utf8);
+    std::mt19937 rng(5);
+    for (int round = 0; round < 20000; ++round) {
+        const std::size_t n = rng() % 41;
+        const std::size_t offset = rng() % 8;  // alignment of the field
+        std::string storage(offset, 'x');
+        std::string field;
+        while (field.size() < n) {
+            const unsigned kind = rng() % 4;
+            const std::size_t run = 1 + rng() % 12;
+            for (std::size_t k = 0; k < run && field.size() < n; ++k)
+                field.push_back(kind == 0 || kind == 1 ? ' '
+                                : kind == 2          ? static_cast<char>(rng() % 0x80)
+                                                     : static_cast<char>(0x80 + rng() % 0x80));
+        }
+        storage += field;
+
+        std::size_t b = 0, e = field.size();
+        while (b < e && field[b] == ' ') ++b;
+        while (e > b && field[e - 1] == ' ') --e;
+        std::string want8;
+        std::u16string want16;
+        for (std::size_t i = b; i < e; ++i) {
+            const auto c = static_cast<unsigned char>(field[i]);
+            want8 += c < 0x80 ? std::string(1, static_cast<char>(c)) : upper8[c - 0x80];
+            want16 += c < 0x80 ? static_cast<char16_t>(c) : upper_utf16[c - 0x80];
+        }
+
+        const auto* p = reinterpret_cast<const unsigned char*>(storage.data()) + offset;
+        std::vector<char> o8(3 * n + 1);
+        std::vector<char16_t> o16(n + 1);
+        ASSERT_EQ(std::string(o8.data(), text::write_trimmed(o8.data(), p, n, nullptr)), want8) << field;
+        ASSERT_EQ(std::u16string(o16.data(), text::write_trimmed(o16.data(), p, n, nullptr)), want16) << field;
+    }
+}
+
 // A code page other than 1252, as the platform supplies on such systems:
 // here a toy one that maps every byte to U+0400 + byte.
 class ToyDecoder final : public text::AnsiDecoder {
