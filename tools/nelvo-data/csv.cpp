@@ -20,9 +20,9 @@ public:
     CsvFormatter(const records::Layout& l, const FormatOptions& o)
         : layout_(l), separator_(o.decimal_separator), delimiter_(o.csv_delimiter)
     {
+        for (char ch : separator_) separator_needs_scan_ = separator_needs_scan_ || special(ch);
         for (const auto& f : l.fields) {
             const std::size_t v = records::max_value_chars<char>(f, separator_.size());
-            widest_value_ = std::max(widest_value_, v);
             // every character may be a doubled quote, plus quotes and delimiter
             max_row_chars_ += f.elements() * (2 * v + 3);
         }
@@ -47,19 +47,22 @@ public:
                  std::string& out) const override
     {
         const text::Style<char> style{separator_, platform::system_ansi_decoder()};
-        std::string scratch(widest_value_, '\0');
         text::Sink<char> sink(out);
         for (std::size_t i = 0; i < n; ++i) {
             const unsigned char* record = in + i * layout_.size;
             char* o = sink.reserve(max_row_chars_);
             o = text::write_integer(o, first + static_cast<std::int64_t>(i));
-            for (const auto& f : layout_.fields)
+            for (const auto& f : layout_.fields) {
+                // Numbers only need a look when the separator holds a special character.
+                const bool scan = f.stored == records::Stored::Text || separator_needs_scan_;
                 for (std::uint32_t r = 0; r < f.rows; ++r)
                     for (std::uint32_t c = 0; c < f.columns; ++c) {
                         *o++ = delimiter_;
-                        char* end = records::write_value(scratch.data(), f, record + f.element_offset(r, c), style);
-                        o = put_field(o, std::string_view(scratch.data(), static_cast<std::size_t>(end - scratch.data())));
+                        char* start = o;
+                        o = records::write_value(o, f, record + f.element_offset(r, c), style);
+                        if (scan && needs_quotes(start, o)) o = quote_in_place(start, o);
                     }
+            }
             *o++ = '\r';
             *o++ = '\n';
             sink.commit(o);
@@ -67,22 +70,32 @@ public:
     }
 
 private:
-    bool needs_quotes(std::string_view v) const
+    bool special(char ch) const { return ch == delimiter_ || ch == '"' || ch == '\r' || ch == '\n'; }
+    bool needs_quotes(const char* b, const char* e) const
     {
-        for (char ch : v)
-            if (ch == delimiter_ || ch == '"' || ch == '\r' || ch == '\n') return true;
+        for (; b != e; ++b)
+            if (special(*b)) return true;
         return false;
+    }
+    // Quotes the value at [b, e) where it stands, doubling its quotes; the
+    // room after it is reserved. Returns the new end.
+    static char* quote_in_place(char* b, char* e)
+    {
+        const auto quotes = std::count(b, e, '"');
+        char* const end = e + quotes + 2;
+        char* w = end;
+        *--w = '"';
+        for (char* r = e; r != b;) {
+            *--w = *--r;
+            if (*r == '"') *--w = '"';
+        }
+        *--w = '"';
+        return end;
     }
     char* put_field(char* o, std::string_view v) const
     {
-        if (!needs_quotes(v)) return std::copy(v.begin(), v.end(), o);
-        *o++ = '"';
-        for (char ch : v) {
-            if (ch == '"') *o++ = '"';
-            *o++ = ch;
-        }
-        *o++ = '"';
-        return o;
+        char* e = std::copy(v.begin(), v.end(), o);
+        return needs_quotes(o, e) ? quote_in_place(o, e) : e;
     }
     void append_quoted(std::string& s, std::string_view v) const
     {
@@ -93,7 +106,7 @@ private:
     const records::Layout& layout_;
     std::string separator_;
     char delimiter_;
-    std::size_t widest_value_ = 0;
+    bool separator_needs_scan_ = false;
     std::size_t max_row_chars_ = 0;
 };
 
