@@ -95,7 +95,12 @@ inline std::vector<unsigned char> hostile_record(const records::Layout& l, unsig
                 unsigned char* p = rec.data() + f.element_offset(r, c);
                 switch (f.stored) {
                 case records::Stored::Text:
-                    for (std::uint32_t i = 0; i < f.element_width; ++i) p[i] = pick(hostile_bytes);
+                    if (rng() % 2 == 0) {
+                        for (std::uint32_t i = 0; i < f.element_width; ++i) p[i] = pick(hostile_bytes);
+                    } else {  // plain letters with one hostile byte somewhere: long runs and one surprise
+                        for (std::uint32_t i = 0; i < f.element_width; ++i) p[i] = static_cast<unsigned char>('a' + rng() % 26);
+                        p[rng() % f.element_width] = pick(hostile_bytes);
+                    }
                     break;
                 case records::Stored::Int16:
                 case records::Stored::Bool16: store(p, pick(hostile_int16)); break;
