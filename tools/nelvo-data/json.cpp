@@ -67,6 +67,16 @@ char* put(char* out, const char (&s)[N])
     return out;
 }
 
+// Most stored integers are single digits (zeros above all): no call for them.
+char* write_int(char* out, std::int32_t v)
+{
+    if (static_cast<std::uint32_t>(v) < 10) {
+        *out = static_cast<char>('0' + v);
+        return out + 1;
+    }
+    return text::write_integer(out, v);
+}
+
 char* write_float(char* out, std::uint32_t bits)
 {
     const float v = std::bit_cast<float>(bits);
@@ -144,8 +154,8 @@ char* write_value(char* out, const records::Field& f, const unsigned char* p)
 {
     switch (f.stored) {
     case records::Stored::Text: return write_text(out, p, f.element_width);
-    case records::Stored::Int16: return text::write_integer(out, load<std::int16_t>(p));
-    case records::Stored::Int32: return text::write_integer(out, load<std::int32_t>(p));
+    case records::Stored::Int16: return write_int(out, load<std::int16_t>(p));
+    case records::Stored::Int32: return write_int(out, load<std::int32_t>(p));
     case records::Stored::Bool16: {
         const auto v = load<std::int16_t>(p);
         if (v == -1) return put(out, "true");
