@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <iostream>
 #include <string>
+#include <vector>
 
 #include <CLI/CLI.hpp>
 
@@ -46,13 +47,8 @@ FileKind parse_kind(const std::string& name)
     return *k;
 }
 
-}  // namespace
-
-int main(int argc, char** argv)
+int run(int argc, char** argv)
 {
-#ifdef _WIN32
-    _setmode(_fileno(stdout), _O_BINARY);
-#endif
     CLI::App app{"Reads the data files of the payroll application as record text."};
     app.require_subcommand(1);
     std::string separator;
@@ -123,3 +119,23 @@ int main(int argc, char** argv)
     }
     return 0;
 }
+
+}  // namespace
+
+#ifdef _WIN32
+// Windows hands over the arguments as UTF-16; the rest of the tool works in
+// UTF-8, which turns back into the same UTF-16 path.
+int wmain(int argc, wchar_t** wargv)
+{
+    _setmode(_fileno(stdout), _O_BINARY);
+    std::vector<std::string> args;
+    for (int i = 0; i < argc; ++i)
+        args.push_back(nelvo::text::utf16_to_utf8(reinterpret_cast<const char16_t*>(wargv[i])));
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    return run(argc, argv.data());
+}
+#else
+int main(int argc, char** argv) { return run(argc, argv); }
+#endif
