@@ -13,6 +13,8 @@ add_test(NAME wine_prefix
   COMMAND ${CMAKE_COMMAND} -E env ${NELVO_WINE_ENV}
           sh ${PROJECT_SOURCE_DIR}/tests/automation/wine_prefix.sh)
 set_tests_properties(wine_prefix PROPERTIES FIXTURES_SETUP wine TIMEOUT 300)
+add_test(NAME wine_shutdown COMMAND ${CMAKE_COMMAND} -E env ${NELVO_WINE_ENV} wineserver -k)
+set_tests_properties(wine_shutdown PROPERTIES FIXTURES_CLEANUP wine TIMEOUT 60)
 
 # nelvo_add_wine_test(NAME COMMAND target-or-program args... [FIXTURES f...])
 function(nelvo_add_wine_test name)

@@ -3,7 +3,9 @@
 // "ä"), and the identity resource holding the interface identifier.
 //   typelib_generator OUT.tlb OUT-iid.bin
 // Runs at build time (under Wine when cross-compiling).
+#include <cstdint>
 #include <cstdio>
+#include <cstdlib>
 #include <vector>
 
 #include <windows.h>
@@ -122,6 +124,42 @@ void add_record(ICreateTypeLib2* lib)
     check(info->LayOut(), "LayOut(Personen2)");
 }
 
+// Wine's ICreateTypeInfo leaves a record's instance size at 0 (Windows
+// computes it in LayOut), so it is written into the saved file: the size
+// field of the record's entry in the type info table of the MSFT format.
+void set_record_size(const wchar_t* path, std::uint32_t size)
+{
+    std::FILE* f = _wfopen(path, L"r+b");
+    auto fail = [&](const char* why) {
+        std::fprintf(stderr, "typelib_generator: %ls: %s\n", path, why);
+        std::exit(1);
+    };
+    if (!f) fail("cannot open");
+    auto read_at = [&](long at, void* out, std::size_t n) {
+        if (std::fseek(f, at, SEEK_SET) != 0 || std::fread(out, 1, n, f) != n) fail("truncated");
+    };
+    constexpr long header_size = 0x54, entry_size = 0x64, kind_at = 0x00, size_at = 0x50;
+    constexpr std::int32_t help_dll_flag = 0x100;
+    std::int32_t magic = 0, varflags = 0, count = 0, table = 0;
+    read_at(0x00, &magic, 4);
+    read_at(0x14, &varflags, 4);
+    read_at(0x20, &count, 4);
+    if (magic != 0x5446534D) fail("not an MSFT type library");
+    // After the header: one offset per type info, one more with a help DLL,
+    // then the segment directory, whose first entry is the type info table.
+    read_at(header_size + 4L * count + ((varflags & help_dll_flag) ? 4 : 0), &table, 4);
+    int patched = 0;
+    for (std::int32_t i = 0; i < count; ++i) {
+        std::int32_t kind = 0;
+        const long entry = table + i * entry_size;
+        read_at(entry + kind_at, &kind, 4);
+        if ((kind & 0xF) != TKIND_RECORD) continue;
+        if (std::fseek(f, entry + size_at, SEEK_SET) != 0 || std::fwrite(&size, 4, 1, f) != 1) fail("cannot write");
+        ++patched;
+    }
+    if (std::fclose(f) != 0 || patched != 1) fail("record entry not found");
+}
+
 void write_iid_resource(const wchar_t* path)
 {
     // The length of what follows, then the identifier as it lies in memory.
@@ -153,6 +191,8 @@ int wmain(int argc, wchar_t** argv)
     add_coclass(lib.get(), iface.get());
     add_record(lib.get());
     check(lib->SaveAllChanges(), "SaveAllChanges");
+    lib.reset();
+    set_record_size(argv[1], record_elements * sizeof(std::int32_t));
     write_iid_resource(argv[2]);
     return 0;
 }
