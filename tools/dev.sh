@@ -62,14 +62,67 @@ test_win32() {
     NELVO_REFERENCE_TOOL="$PWD/build/native/tools/nelvo-data" ctest --preset win32
 }
 
+# Every committed data file (samples, fuzz seeds): path, size, modification
+# time and checksum; plus every file in the tree that git does not know.
+data_state() {
+    find samples fuzz/corpus -type f -printf '%p %s %T@\n' 2>/dev/null | sort
+    find samples fuzz/corpus -type f -exec sha256sum {} + 2>/dev/null | sort
+    git status --porcelain --untracked-files=all -- . ':!build'
+}
+
 test_all() {
-    need_packages "${native_packages[@]}" clang libclang-rt-dev
+    need_packages "${native_packages[@]}" clang libclang-rt-dev llvm
     locales
+    local before
+    before=$(data_state)
     build native
     ctest --preset native
     build asan
     ctest --preset asan
+    fuzz 20
+    build tsan
+    ctest --preset tsan
+    coverage
     test_win32
+    if [[ "$(data_state)" != "$before" ]]; then
+        echo "data files changed or files were created by the tests:" >&2
+        diff <(echo "$before") <(data_state) >&2 || true
+        return 1
+    fi
+    echo "data files unchanged, nothing created"
+}
+
+# Runs the native tests in a coverage build and prints the summary.
+coverage() {
+    build coverage
+    local dir=build/coverage/profiles
+    rm -rf "$dir"
+    LLVM_PROFILE_FILE="$PWD/$dir/%p-%m.profraw" ctest --preset coverage >/dev/null
+    llvm-profdata merge -sparse "$dir"/*.profraw -o build/coverage/all.profdata
+    local objects=()
+    while IFS= read -r exe; do objects+=(-object "$exe"); done < <(find build/coverage/tests build/coverage/tools \
+        -type f -perm -u+x -name '*_tests' 2>/dev/null)
+    echo "== coverage of src/ (all tests)"
+    llvm-cov report "${objects[@]:1}" -instr-profile=build/coverage/all.profdata src/ |
+        sed 's|/.*/src/|src/|'
+}
+
+# Runs every fuzz target for a bounded time, starting from its committed corpus.
+fuzz() {
+    local seconds=$1 dir
+    for target in build/asan/fuzz/fuzz_*; do
+        [[ -x $target && -f $target ]] || continue
+        dir=build/asan/fuzz-corpus/$(basename "$target")
+        mkdir -p "$dir"
+        echo "== $(basename "$target") for ${seconds}s"
+        if ! "$target" -max_total_time="$seconds" -print_final_stats=1 "$dir" "fuzz/corpus/${target##*/fuzz_}" \
+            >"$dir.log" 2>&1; then
+            tail -n 40 "$dir.log"
+            return 1
+        fi
+        grep -E '^(Done|stat::number_of_executed_units|stat::peak_rss_mb)' "$dir.log"
+        echo "corpus: $(ls "$dir" | wc -l) inputs"
+    done
 }
 
 case "${1:-}" in

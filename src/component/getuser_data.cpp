@@ -13,20 +13,12 @@
 namespace nelvo {
 namespace {
 
-bool needs_separator(const records::Layout& l)
-{
-    for (const auto& f : l.fields)
-        if (f.rendering == records::Rendering::CurrencyText || f.rendering == records::Rendering::SingleText)
-            return true;
-    return false;
-}
-
 // The separator in the output encoding; only read from the user's settings
 // when the layout renders currency or floats.
 template <class Char>
 std::basic_string<Char> separator_for(const records::Layout& l, const std::optional<Text>& chosen)
 {
-    if (!needs_separator(l)) return {};
+    if (!l.uses_separator()) return {};
     const Text sep = chosen ? *chosen : platform::user_decimal_separator();
     if constexpr (sizeof(Char) == 1) return text::utf16_to_utf8(sep);
     else return sep;

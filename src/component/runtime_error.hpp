@@ -40,6 +40,8 @@ public:
     const T& value() const { return std::get<0>(v_); }
     T& operator*() { return value(); }
     const T& operator*() const { return value(); }
+    T* operator->() { return &value(); }
+    const T* operator->() const { return &value(); }
     RuntimeError error() const { return std::get<1>(v_); }
 
 private:

@@ -71,23 +71,61 @@ struct Field {
     }
 };
 
+// What the renderer must know before it writes a record: how many values
+// of each rendering it has and how long its descriptors are. Worked out once
+// per table, at compile time.
+struct Tally {
+    std::uint32_t lines = 0;
+    std::uint32_t values = 0;
+    std::uint32_t text_bytes = 0;  // all elements of all text fields
+    std::uint32_t integers16 = 0;
+    std::uint32_t integers32 = 0;
+    std::uint32_t currencies = 0;  // currency text: may carry a separator
+    std::uint32_t singles = 0;     // single text: may carry a separator
+    std::uint32_t flags = 0;       // flag text and currency flag text
+    std::uint32_t descriptor_utf8 = 0;
+    std::uint32_t descriptor_utf16 = 0;
+};
+
+constexpr Tally tally(std::span<const Field> fields)
+{
+    Tally t;
+    for (const Field& f : fields) {
+        t.lines += f.rows;
+        t.values += f.elements();
+        switch (f.rendering) {
+        case Rendering::TrimmedText: t.text_bytes += f.width(); break;
+        case Rendering::IntegerText:
+            (f.stored == Stored::Int16 ? t.integers16 : t.integers32) += f.elements();
+            break;
+        case Rendering::CurrencyText: t.currencies += f.elements(); break;
+        case Rendering::SingleText: t.singles += f.elements(); break;
+        case Rendering::FlagText:
+        case Rendering::CurrencyFlagText: t.flags += f.elements(); break;
+        }
+        for (std::uint32_t r = 0; r < f.rows; ++r) {
+            t.descriptor_utf8 += static_cast<std::uint32_t>(f.line_descriptor(r).utf8.size());
+            t.descriptor_utf16 += static_cast<std::uint32_t>(f.line_descriptor(r).utf16.size());
+        }
+    }
+    return t;
+}
+
 struct Layout {
     std::string_view record;  // the record variable's name: "wnw", "Sozvers", ...
     std::uint32_t size;
     std::span<const Field> fields;
+    Tally counts;
 
-    constexpr std::size_t line_count() const
+    constexpr Layout(std::string_view record_name, std::uint32_t record_size, std::span<const Field> table)
+        : record(record_name), size(record_size), fields(table), counts(tally(table))
     {
-        std::size_t n = 0;
-        for (const Field& f : fields) n += f.rows;
-        return n;
     }
-    constexpr std::size_t value_count() const
-    {
-        std::size_t n = 0;
-        for (const Field& f : fields) n += f.elements();
-        return n;
-    }
+
+    constexpr std::size_t line_count() const { return counts.lines; }
+    constexpr std::size_t value_count() const { return counts.values; }
+    // Whether any value is written with the decimal separator.
+    constexpr bool uses_separator() const { return counts.currencies + counts.singles != 0; }
 };
 
 // ---- Field builders: one per stored type and shape -------------------------

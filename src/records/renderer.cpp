@@ -19,12 +19,30 @@ T load(const unsigned char* p)
     return v;
 }
 
+// Descriptors and line heads are short: copied in fixed-size pieces, the
+// last one overlapping, instead of a call to memcpy for each.
 template <class Char>
 Char* put(Char* out, std::basic_string_view<Char> s)
 {
-    std::memcpy(out, s.data(), s.size() * sizeof(Char));
+    const auto* from = reinterpret_cast<const unsigned char*>(s.data());
+    auto* to = reinterpret_cast<unsigned char*>(out);
+    const std::size_t n = s.size() * sizeof(Char);
+    if (n >= 16) {
+        std::size_t i = 0;
+        for (; i + 16 < n; i += 16) std::memcpy(to + i, from + i, 16);
+        std::memcpy(to + n - 16, from + n - 16, 16);
+    } else if (n >= 8) {
+        std::memcpy(to, from, 8);
+        std::memcpy(to + n - 8, from + n - 8, 8);
+    } else {
+        for (std::size_t i = 0; i < n; ++i) to[i] = from[i];
+    }
     return out + s.size();
 }
+
+// Longest integer text of 16-bit and 32-bit values: "-32768", "-2147483648".
+constexpr std::size_t max_int16_chars = 6;
+constexpr std::size_t max_int32_chars = 11;
 
 }  // namespace
 
@@ -33,7 +51,7 @@ std::size_t max_value_chars(const Field& f, std::size_t separator_chars)
 {
     switch (f.rendering) {
     case Rendering::TrimmedText: return text::max_trimmed_chars<Char>(f.element_width);
-    case Rendering::IntegerText: return text::max_integer_chars;
+    case Rendering::IntegerText: return f.stored == Stored::Int16 ? max_int16_chars : max_int32_chars;
     case Rendering::CurrencyText: return text::max_currency_chars + separator_chars;
     case Rendering::SingleText: return text::max_single_chars + separator_chars;
     case Rendering::FlagText:
@@ -45,14 +63,14 @@ std::size_t max_value_chars(const Field& f, std::size_t separator_chars)
 template <class Char>
 std::size_t max_record_chars(const Layout& l, LineForm form, std::size_t separator_chars)
 {
-    std::size_t n = 0;
-    for (const Field& f : l.fields) {
-        n += f.elements() * (max_value_chars<Char>(f, separator_chars) + 1);
-        if (form == LineForm::Bare) continue;
-        n += f.rows * (text::max_integer_chars + 1 + 2);  // record number ";" ... CR LF
-        if (form == LineForm::Described)
-            for (std::uint32_t r = 0; r < f.rows; ++r) n += f.line_descriptor(r).as<Char>().size();
-    }
+    const Tally& t = l.counts;
+    std::size_t n = text::max_trimmed_chars<Char>(t.text_bytes) + std::size_t{t.integers16} * max_int16_chars +
+                    std::size_t{t.integers32} * max_int32_chars +
+                    std::size_t{t.currencies} * (text::max_currency_chars + separator_chars) +
+                    std::size_t{t.singles} * (text::max_single_chars + separator_chars) + t.flags +
+                    t.values;  // the ";" after each value, one too many per line
+    if (form != LineForm::Bare) n += std::size_t{t.lines} * (max_int32_chars + 1 + 2);  // number ";" CR LF
+    if (form == LineForm::Described) n += sizeof(Char) == 1 ? t.descriptor_utf8 : t.descriptor_utf16;
     return n;
 }
 
@@ -71,6 +89,78 @@ Char* write_value(Char* out, const Field& f, const unsigned char* p, const text:
     return out;
 }
 
+namespace {
+
+// Most stored numbers are 0 or a single digit: written here without a call.
+template <class Char>
+Char* write_int(Char* out, std::int32_t v)
+{
+    if (static_cast<std::uint32_t>(v) < 10) {
+        *out = static_cast<Char>('0' + v);
+        return out + 1;
+    }
+    return text::write_integer(out, v);
+}
+
+// One row's values joined by ";": `p` is the first element, `step` the
+// distance to the next one of the row.
+template <class Char, class Write>
+Char* join(Char* out, const unsigned char* p, std::size_t step, std::uint32_t n, Write write)
+{
+    out = write(out, p);
+    for (std::uint32_t i = 1; i < n; ++i) {
+        p += step;
+        *out++ = static_cast<Char>(';');
+        out = write(out, p);
+    }
+    return out;
+}
+
+// The rendering is chosen once per row, not once per value.
+template <class Char>
+Char* write_row(Char* out, const Field& f, const unsigned char* p, const text::Style<Char>& style)
+{
+    const std::size_t step = std::size_t{f.element_width} * f.rows;
+    const std::uint32_t n = f.columns;
+    switch (f.rendering) {
+    case Rendering::TrimmedText: {
+        const std::size_t width = f.element_width;
+        const text::AnsiDecoder* decoder = style.decoder;
+        return join(out, p, step, n, [=](Char* o, const unsigned char* q) {
+            return text::write_trimmed(o, q, width, decoder);
+        });
+    }
+    case Rendering::IntegerText:
+        if (f.stored == Stored::Int16)
+            return join(out, p, step, n,
+                        [](Char* o, const unsigned char* q) { return write_int(o, load<std::int16_t>(q)); });
+        return join(out, p, step, n,
+                    [](Char* o, const unsigned char* q) { return write_int(o, load<std::int32_t>(q)); });
+    case Rendering::FlagText:
+        return join(out, p, step, n,
+                    [](Char* o, const unsigned char* q) { return text::write_flag(o, load<std::int16_t>(q) == -1); });
+    case Rendering::CurrencyFlagText:
+        return join(out, p, step, n, [](Char* o, const unsigned char* q) {
+            return text::write_flag(o, load<std::int64_t>(q) == -10000);
+        });
+    case Rendering::CurrencyText: {
+        const auto sep = style.decimal_separator;
+        return join(out, p, step, n, [=](Char* o, const unsigned char* q) {
+            return text::write_currency(o, load<std::int64_t>(q), sep);
+        });
+    }
+    case Rendering::SingleText: {
+        const auto sep = style.decimal_separator;
+        return join(out, p, step, n, [=](Char* o, const unsigned char* q) {
+            return text::write_single(o, load<std::uint32_t>(q), sep);
+        });
+    }
+    }
+    return out;
+}
+
+}  // namespace
+
 template <class Char>
 void render(const Layout& l, const unsigned char* record, std::int32_t record_number, LineForm form,
             const text::Style<Char>& style, text::Sink<Char>& sink)
@@ -85,10 +175,7 @@ void render(const Layout& l, const unsigned char* record, std::int32_t record_nu
         for (std::uint32_t row = 0; row < f.rows; ++row) {
             if (form != LineForm::Bare) out = put(out, prefix);
             if (form == LineForm::Described) out = put(out, f.line_descriptor(row).as<Char>());
-            for (std::uint32_t col = 0; col < f.columns; ++col) {
-                if (col != 0) *out++ = static_cast<Char>(';');
-                out = write_value(out, f, record + f.element_offset(row, col), style);
-            }
+            out = write_row(out, f, record + f.element_offset(row, 0), style);
             if (form != LineForm::Bare) {
                 *out++ = static_cast<Char>('\r');
                 *out++ = static_cast<Char>('\n');

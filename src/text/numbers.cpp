@@ -7,52 +7,6 @@
 namespace nelvo::text {
 namespace {
 
-// "00" "01" ... "99": two digits per step halves the divisions.
-constexpr std::array<char, 200> make_digit_pairs()
-{
-    std::array<char, 200> t{};
-    for (int i = 0; i < 100; ++i) {
-        t[2 * i] = static_cast<char>('0' + i / 10);
-        t[2 * i + 1] = static_cast<char>('0' + i % 10);
-    }
-    return t;
-}
-constexpr auto digit_pairs = make_digit_pairs();
-
-constexpr int decimal_length(std::uint64_t v)
-{
-    int n = 1;
-    for (;;) {
-        if (v < 10) return n;
-        if (v < 100) return n + 1;
-        if (v < 1000) return n + 2;
-        if (v < 10000) return n + 3;
-        v /= 10000;
-        n += 4;
-    }
-}
-
-template <class Char>
-Char* write_unsigned(Char* out, std::uint64_t v)
-{
-    int n = decimal_length(v);
-    Char* p = out + n;
-    while (v >= 100) {
-        auto pair = static_cast<unsigned>(v % 100) * 2;
-        v /= 100;
-        *--p = static_cast<Char>(digit_pairs[pair + 1]);
-        *--p = static_cast<Char>(digit_pairs[pair]);
-    }
-    if (v >= 10) {
-        auto pair = static_cast<unsigned>(v) * 2;
-        *--p = static_cast<Char>(digit_pairs[pair + 1]);
-        *--p = static_cast<Char>(digit_pairs[pair]);
-    } else {
-        *--p = static_cast<Char>('0' + v);
-    }
-    return out + n;
-}
-
 template <class Char>
 Char* put(Char* out, std::basic_string_view<Char> s)
 {
@@ -72,7 +26,6 @@ Char* put_ascii(Char* out, const char* s)
 struct U128 {
     std::uint64_t hi = 0, lo = 0;
 
-    friend constexpr bool operator==(const U128&, const U128&) = default;
     friend constexpr bool operator<(const U128& a, const U128& b)
     {
         return a.hi != b.hi ? a.hi < b.hi : a.lo < b.lo;
@@ -174,17 +127,6 @@ Scaled scale(std::uint32_t m, int e, int s)
 }  // namespace
 
 template <class Char>
-Char* write_integer(Char* out, std::int64_t value)
-{
-    std::uint64_t mag = static_cast<std::uint64_t>(value);
-    if (value < 0) {
-        *out++ = static_cast<Char>('-');
-        mag = 0 - mag;
-    }
-    return write_unsigned(out, mag);
-}
-
-template <class Char>
 Char* write_currency(Char* out, std::int64_t scaled, std::basic_string_view<Char> sep)
 {
     std::uint64_t mag = static_cast<std::uint64_t>(scaled);
@@ -192,7 +134,7 @@ Char* write_currency(Char* out, std::int64_t scaled, std::basic_string_view<Char
         *out++ = static_cast<Char>('-');
         mag = 0 - mag;
     }
-    out = write_unsigned(out, mag / 10000);
+    out = detail::write_unsigned(out, mag / 10000);
     auto frac = static_cast<unsigned>(mag % 10000);
     if (frac == 0) return out;
     out = put(out, sep);
@@ -304,8 +246,6 @@ Char* write_single(Char* out, std::uint32_t bits, std::basic_string_view<Char> s
     return out;
 }
 
-template char* write_integer<char>(char*, std::int64_t);
-template char16_t* write_integer<char16_t>(char16_t*, std::int64_t);
 template char* write_currency<char>(char*, std::int64_t, std::string_view);
 template char16_t* write_currency<char16_t>(char16_t*, std::int64_t, std::u16string_view);
 template char* write_single<char>(char*, std::uint32_t, std::string_view);

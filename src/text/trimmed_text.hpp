@@ -3,6 +3,8 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
+#include <cstring>
 #include <string>
 
 #include "text/cp1252.hpp"
@@ -26,7 +28,16 @@ constexpr std::size_t max_trimmed_chars(std::size_t bytes)
 
 namespace detail {
 char* put_utf16_as_utf8(char* out, const char16_t* in, std::size_t n);
+
+inline std::uint64_t load8(const unsigned char* p)
+{
+    std::uint64_t v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
 }
+inline bool all_spaces(const unsigned char* p) { return load8(p) == 0x2020202020202020u; }
+inline bool all_ascii(const unsigned char* p) { return (load8(p) & 0x8080808080808080u) == 0; }
+}  // namespace detail
 
 // `decoder` null means Windows-1252 through the built-in table.
 template <class Char>
@@ -52,19 +63,36 @@ Char* write_trimmed(Char* out, const unsigned char* field, std::size_t n, const 
         }
     }
     std::size_t b = 0;
+    while (b + 8 <= n && detail::all_spaces(field + b)) b += 8;
     while (b < n && field[b] == ' ') ++b;
+    while (n >= b + 8 && detail::all_spaces(field + n - 8)) n -= 8;
     while (n > b && field[n - 1] == ' ') --n;
-    if constexpr (sizeof(Char) == 1) {
-        for (std::size_t i = b; i < n; ++i) {
-            const auto& u = cp1252_to_utf8[field[i]];
+    auto one = [&out](unsigned char c) {
+        if constexpr (sizeof(Char) == 1) {
+            const auto& u = cp1252_to_utf8[c];
             out[0] = u.bytes[0];
             out[1] = u.bytes[1];
             out[2] = u.bytes[2];
             out += u.len;
+        } else {
+            *out++ = cp1252_to_utf16[c];
         }
-    } else {
-        for (std::size_t i = b; i < n; ++i) *out++ = cp1252_to_utf16[field[i]];
+    };
+    // Eight bytes at a time; ASCII maps to itself.
+    std::size_t i = b;
+    for (; i + 8 <= n; i += 8) {
+        if (detail::all_ascii(field + i)) {
+            if constexpr (sizeof(Char) == 1) {
+                std::memcpy(out, field + i, 8);
+            } else {
+                for (std::size_t k = 0; k < 8; ++k) out[k] = field[i + k];
+            }
+            out += 8;
+        } else {
+            for (std::size_t k = 0; k < 8; ++k) one(field[i + k]);
+        }
     }
+    for (; i < n; ++i) one(field[i]);
     return out;
 }
 

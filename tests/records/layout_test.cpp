@@ -1,9 +1,15 @@
 #include <gtest/gtest.h>
 
+#include <array>
+#include <string>
+
+#include "record_text.hpp"
 #include "records/hsdeklaration.hpp"
+#include "text/utf.hpp"
 
 namespace {
 using namespace nelvo::records;
+using namespace nelvo::test;
 
 TEST(Layouts, RecordSizesAndLineCounts)
 {
@@ -19,4 +25,231 @@ TEST(Layouts, RecordSizesAndLineCounts)
     EXPECT_EQ(kalender.line_count(), 3u);
     EXPECT_EQ(personen2.size, 108u);
 }
+
+// The described layouts with the number of lines their record text has.
+struct Described {
+    const Layout* layout;
+    std::size_t lines;
+};
+constexpr std::array<Described, 8> described = {{
+    {&wnw, 100},
+    {&wvw, 36},
+    {&bda, 2},
+    {&jdadat, 6},
+    {&sozvers, 40},
+    {&urlaubsblatt, 20},
+    {&kalender, 3},
+    {&zuschlag, 13},
+}};
+
+std::string empty_value(const Field& f)
+{
+    switch (f.rendering) {
+    case Rendering::TrimmedText: return "";
+    case Rendering::FlagText:
+    case Rendering::CurrencyFlagText: return "N";
+    default: return "0";
+    }
+}
+
+// Every line of a blank record: number, descriptor, then the empty value of
+// each element; a text of NUL bytes keeps all its characters.
+TEST(Layouts, BlankAndZeroRecordsHaveTheEmptyShapes)
+{
+    for (const auto& [layout, line_count] : described) {
+        SCOPED_TRACE(std::string(layout->record));
+        const Bytes spaces = blank(*layout);
+        const Bytes zeros(layout->size, 0);
+        const auto blank_lines = lines(render8(*layout, spaces, 12));
+        const auto zero_lines = lines(render8(*layout, zeros, 12));
+        ASSERT_EQ(blank_lines.size(), line_count);
+        ASSERT_EQ(zero_lines.size(), line_count);
+        const auto first = first_lines(*layout);
+        for (std::size_t i = 0; i < layout->fields.size(); ++i) {
+            const Field& f = layout->fields[i];
+            for (std::uint32_t row = 0; row < f.rows; ++row) {
+                const std::string head = "12;" + std::string(f.line_descriptor(row).utf8);
+                std::string blank_values, zero_values;
+                for (std::uint32_t col = 0; col < f.columns; ++col) {
+                    const std::string sep = col == 0 ? "" : ";";
+                    blank_values += sep + empty_value(f);
+                    zero_values += sep + (f.stored == Stored::Text ? std::string(f.element_width, '\0')
+                                                                   : empty_value(f));
+                }
+                EXPECT_EQ(blank_lines[first[i] + row], head + blank_values);
+                EXPECT_EQ(zero_lines[first[i] + row], head + zero_values);
+            }
+        }
+    }
+}
+
+// A distinctive value for element `k` (counted from 1) of a field: its
+// stored bytes and its text under the separator ",". Every byte of the
+// element takes part, so a value read with the wrong width shows.
+struct Marker {
+    Bytes bytes;
+    std::string text;
+};
+
+Marker marker(const Field& f, std::uint32_t k)
+{
+    Marker m;
+    m.bytes.resize(f.element_width);
+    auto store = [&](auto v) { std::memcpy(m.bytes.data(), &v, sizeof v); };
+    switch (f.rendering) {
+    case Rendering::TrimmedText: {
+        std::string s = "#" + std::to_string(k) + std::string(f.element_width, '~');
+        s.resize(f.element_width);
+        s.back() = '|';
+        std::memcpy(m.bytes.data(), s.data(), s.size());
+        m.text = s;
+        break;
+    }
+    case Rendering::IntegerText:
+        if (f.stored == Stored::Int16) {
+            store(static_cast<std::int16_t>(-1000 - static_cast<int>(k)));
+            m.text = std::to_string(-1000 - static_cast<int>(k));
+        } else {
+            store(static_cast<std::int32_t>(0x01000000 + k));
+            m.text = std::to_string(0x01000000 + k);
+        }
+        break;
+    case Rendering::FlagText:
+        store(std::int16_t{-1});
+        m.text = "Y";
+        break;
+    case Rendering::CurrencyFlagText:
+        store(std::int64_t{-10000});
+        m.text = "Y";
+        break;
+    case Rendering::CurrencyText:
+        store(std::int64_t{10000} * (5000000000 + k) + 2500);
+        m.text = std::to_string(5000000000 + k) + ",25";
+        break;
+    case Rendering::SingleText:
+        store(static_cast<float>(k) + 0.25f);
+        m.text = std::to_string(k) + ",25";
+        break;
+    }
+    return m;
+}
+
+// Each element in turn holds its marker in an otherwise blank record:
+// exactly its field's line (its row's line for a table) changes, and only
+// at the element's position in the value list.
+TEST(Layouts, EachElementReachesItsOwnLineAndPosition)
+{
+    for (const auto& [layout, line_count] : described) {
+        SCOPED_TRACE(std::string(layout->record));
+        const Bytes base = blank(*layout);
+        const auto base_lines = lines(render8(*layout, base, 5));
+        const auto first = first_lines(*layout);
+        for (std::size_t i = 0; i < layout->fields.size(); ++i) {
+            const Field& f = layout->fields[i];
+            std::uint32_t k = 0;
+            // Element order is the stored order; a table's row varies fastest.
+            for (std::uint32_t col = 0; col < f.columns; ++col) {
+                for (std::uint32_t row = 0; row < f.rows; ++row) {
+                    SCOPED_TRACE(std::string(f.name()) + " row " + std::to_string(row + 1) + " column " +
+                                 std::to_string(col + 1));
+                    const Marker m = marker(f, ++k);
+                    Bytes record = base;
+                    // The k-th stored element, placed without the table's own arithmetic.
+                    std::memcpy(record.data() + f.offset + (k - 1) * m.bytes.size(), m.bytes.data(), m.bytes.size());
+                    const auto got = lines(render8(*layout, record, 5));
+                    ASSERT_EQ(got.size(), line_count);
+                    const std::size_t line = first[i] + row;
+                    for (std::size_t j = 0; j < got.size(); ++j) {
+                        if (j == line) continue;
+                        EXPECT_EQ(got[j], base_lines[j]) << "line " << j + 1;
+                    }
+                    auto expected = values_of(base_lines[line], 5, f.line_descriptor(row));
+                    ASSERT_EQ(expected.size(), f.columns);
+                    expected[col] = m.text;
+                    EXPECT_EQ(values_of(got[line], 5, f.line_descriptor(row)), expected);
+                }
+            }
+        }
+    }
+}
+
+// Both output encodings carry the same text: UTF-16 straight from the
+// tables and code page equals the UTF-8 rendering converted.
+TEST(Layouts, Utf16AndUtf8RenderTheSameText)
+{
+    for (const auto& [layout, line_count] : described) {
+        SCOPED_TRACE(std::string(layout->record));
+        Bytes record = blank(*layout);
+        for (const Field& f : layout->fields) {
+            std::uint32_t k = 0;
+            for (std::uint32_t col = 0; col < f.columns; ++col)
+                for (std::uint32_t row = 0; row < f.rows; ++row) {
+                    const Marker m = marker(f, ++k);
+                    std::memcpy(record.data() + f.offset + (k - 1) * m.bytes.size(), m.bytes.data(), m.bytes.size());
+                }
+            // Bytes outside ASCII, the five undefined ones included.
+            if (f.stored == Stored::Text) record[f.offset] = static_cast<unsigned char>(0x80 + (k * 13) % 128);
+        }
+        const std::string utf8 = render8(*layout, record, -7, ",");
+        EXPECT_EQ(render16(*layout, record, -7, u","), nelvo::text::utf8_to_utf16(utf8));
+        const std::string dot = render8(*layout, record, 9, ".");
+        EXPECT_EQ(render16(*layout, record, 9, u"."), nelvo::text::utf8_to_utf16(dot));
+    }
+}
+
+// The tariff record has no described form: values alone or after the number.
+TEST(Layouts, TariffRecordForms)
+{
+    Bytes record(personen2.size, 0);
+    put(record, 0, std::int32_t{100});
+    put(record, 4, std::int32_t{200});
+    put(record, 8, std::int32_t{-5});
+    const std::string values = "100;200;-5" + repeat(";0", 24);
+    EXPECT_EQ(render<char>(personen2, record.data(), 2, ",", LineForm::Bare), values);
+    EXPECT_EQ(render<char>(personen2, record.data(), 2, ",", LineForm::Numbered), "2;" + values + "\r\n");
+    EXPECT_EQ(render<char16_t>(personen2, record.data(), 2, u",", LineForm::Numbered),
+              nelvo::text::utf8_to_utf16("2;" + values + "\r\n"));
+}
+
+}  // namespace
+
+namespace {
+
+// The longest text each element can have: "€" in every text byte, the most
+// negative integers and currency amounts, the longest single text.
+Bytes longest(const Layout& l)
+{
+    Bytes r(l.size, 0x80);
+    for (const Field& f : l.fields)
+        for (std::uint32_t e = 0; e < f.elements(); ++e) {
+            const std::size_t at = f.offset + std::size_t{e} * f.element_width;
+            switch (f.stored) {
+            case Stored::Int16: put(r, at, std::int16_t{-32768}); break;
+            case Stored::Int32: put(r, at, std::int32_t{INT32_MIN}); break;
+            case Stored::Currency: put(r, at, std::int64_t{INT64_MIN}); break;
+            case Stored::Single: put(r, at, std::uint32_t{0x80000001});  // -1,401298E-45
+                break;
+            default: break;
+            }
+        }
+    return r;
+}
+
+// The renderer writes into room it asks for up front; no record may need more.
+TEST(Layouts, NoRecordTextOutgrowsItsBound)
+{
+    for (const Layout* l : all_layouts) {
+        SCOPED_TRACE(std::string(l->record));
+        const Bytes r = longest(*l);
+        for (LineForm form : {LineForm::Described, LineForm::Numbered, LineForm::Bare}) {
+            const std::string u8 = render<char>(*l, r.data(), INT32_MIN, ",;,", form);
+            const std::u16string u16 = render<char16_t>(*l, r.data(), INT32_MIN, u",;,", form);
+            EXPECT_LE(u8.size(), max_record_chars<char>(*l, form, 3));
+            EXPECT_LE(u16.size(), max_record_chars<char16_t>(*l, form, 3));
+            // The bound is not wildly generous either: the text reaches most of it.
+            EXPECT_GT(u8.size() * 10, max_record_chars<char>(*l, form, 3) * 9);
+        }
+    }
+}
+
 }  // namespace
