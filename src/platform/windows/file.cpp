@@ -34,6 +34,21 @@ OpenStatus from_error(DWORD e, const std::wstring& path)
     }
 }
 
+bool is_separator(char16_t c) { return c == u'\\' || c == u'/'; }
+
+// Windows file systems allow at most 255 characters per name; Wine would
+// report a longer one as missing rather than as a bad name.
+bool has_overlong_name(std::u16string_view path)
+{
+    constexpr std::size_t max_name = 255;
+    std::size_t run = 0;
+    for (char16_t c : path) {
+        run = is_separator(c) ? 0 : run + 1;
+        if (run > max_name) return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 DataFile::DataFile(DataFile&& other) noexcept : handle_(other.handle_) { other.handle_ = invalid; }
@@ -61,10 +76,15 @@ void DataFile::close() noexcept
 OpenStatus DataFile::open(std::u16string_view path)
 {
     close();
-    if (path.empty() || path.find(u'\0') != std::u16string_view::npos) return OpenStatus::BadName;
-    const wchar_t last = static_cast<wchar_t>(path.back());
-    if (last == L'\\' || last == L'/') return OpenStatus::BadName;
+    if (path.empty() || path.find(u'\0') != std::u16string_view::npos || has_overlong_name(path))
+        return OpenStatus::BadName;
     const std::wstring native(path.begin(), path.end());
+    // A trailing separator names a directory, or nothing.
+    if (is_separator(path.back())) {
+        const DWORD attrs = GetFileAttributesW(native.c_str());
+        const bool dir = attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_DIRECTORY);
+        return dir ? OpenStatus::NotAFile : OpenStatus::BadName;
+    }
     // Share everything, so an export never blocks the payroll application.
     HANDLE h = CreateFileW(native.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
