@@ -141,6 +141,15 @@ TEST_F(EarlyBound, RandomBytesIncludingZerosSurviveTheBstr)
     }
 }
 
+TEST_F(EarlyBound, PathsBeyondTheAnsiCodePage)
+{
+    // Umlauts, the euro sign and a letter no Western code page holds.
+    const fs::path dir = data_dir / L"L\u00F6hne \u20AC \u0141\u00F3d\u017A";
+    fs::create_directories(dir);
+    fs::copy_file(data_dir / "sozvers.dat", dir / L"\u00DCbersicht.dat", fs::copy_options::overwrite_existing);
+    expect_same_as_portable(FileKind::Sozvers, dir / L"\u00DCbersicht.dat");
+}
+
 TEST_F(EarlyBound, TariffRangeLowersAndWritesBackTheUpperBound)
 {
     const fs::path file = data_dir / "tarif.dat";
