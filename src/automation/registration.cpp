@@ -55,15 +55,12 @@ HRESULT write(const Value& v)
     return s == ERROR_SUCCESS ? S_OK : HRESULT_FROM_WIN32(s);
 }
 
-// A key that is already gone counts as removed.
+// Removes the key with everything below it; a key already gone counts as
+// removed.
 HRESULT remove_tree(const std::wstring& key)
 {
     const LSTATUS s = RegDeleteTreeW(HKEY_CLASSES_ROOT, key.c_str());
-    if (s == ERROR_SUCCESS || s == ERROR_FILE_NOT_FOUND) {
-        RegDeleteKeyW(HKEY_CLASSES_ROOT, key.c_str());  // the key itself, now empty
-        return S_OK;
-    }
-    return HRESULT_FROM_WIN32(s);
+    return s == ERROR_SUCCESS || s == ERROR_FILE_NOT_FOUND ? S_OK : HRESULT_FROM_WIN32(s);
 }
 
 bool type_library_registered()
