@@ -30,8 +30,8 @@ inline constexpr WORD interface_flags =
     TYPEFLAG_FHIDDEN | TYPEFLAG_FDUAL | TYPEFLAG_FNONEXTENSIBLE | TYPEFLAG_FOLEAUTOMATION;
 
 // The member list, IDL-like. PROPGET(dispid, name) is
-// `[propget] HRESULT name([out, retval] BSTR* name)`, PROPPUT(dispid, name) is
-// `[propput] HRESULT name([in] BSTR name)`, and METHOD(dispid, name, (type, param)...)
+// `[propget] HRESULT name([out, retval] BSTR*)`, PROPPUT(dispid, name) is
+// `[propput] HRESULT name([in] BSTR)`, and METHOD(dispid, name, (type, param)...)
 // is `HRESULT name([in, out] type param..., [out, retval] VARIANT*)`.
 #define NELVO_GETUSER_DATA_MEMBERS(PROPGET, PROPPUT, METHOD)                                              \
     PROPGET(0x40030000, eigdat)                                                                           \
@@ -90,7 +90,7 @@ struct Param {
     VARTYPE vt;        // VT_BSTR, VT_I4 or VT_VARIANT
     bool by_ref;       // passed as a pointer to vt
     USHORT flags;      // PARAMFLAG_*
-    const wchar_t* name;  // null: unnamed (a method's return value)
+    const wchar_t* name;  // null: unnamed (the return value)
 };
 
 struct Member {
@@ -117,9 +117,9 @@ inline constexpr USHORT out_retval = PARAMFLAG_FOUT | PARAMFLAG_FRETVAL;
 
 #define NELVO_TABLE_PARAM(type, name) Param{ParamOf<type>::vt, true, in_out, NELVO_WIDE(#name)}
 #define NELVO_TABLE_PROPGET(dispid, name) \
-    Member{dispid, INVOKE_PROPERTYGET, NELVO_WIDE(#name), {{{VT_BSTR, true, out_retval, NELVO_WIDE(#name)}}}, 1},
+    Member{dispid, INVOKE_PROPERTYGET, NELVO_WIDE(#name), {{{VT_BSTR, true, out_retval, nullptr}}}, 1},
 #define NELVO_TABLE_PROPPUT(dispid, name) \
-    Member{dispid, INVOKE_PROPERTYPUT, NELVO_WIDE(#name), {{{VT_BSTR, false, PARAMFLAG_FIN, NELVO_WIDE(#name)}}}, 1},
+    Member{dispid, INVOKE_PROPERTYPUT, NELVO_WIDE(#name), {{{VT_BSTR, false, PARAMFLAG_FIN, nullptr}}}, 1},
 #define NELVO_TABLE_METHOD(dispid, name, ...)                                                              \
     Member{dispid, INVOKE_FUNC, NELVO_WIDE(#name),                                                         \
            {{NELVO_EACH_PARAM(NELVO_TABLE_PARAM, __VA_ARGS__), Param{VT_VARIANT, true, out_retval, nullptr}}}, \
