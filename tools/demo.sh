@@ -1,20 +1,39 @@
 #!/usr/bin/env bash
-# Shows the tool on a small tariff file made on the spot.
+# Shows the tool on the committed sample files (synthetic data, made by
+# tools/make-samples): each kind's layout size, its count, the first lines
+# of its record text and its first record as JSON; everything exported to
+# OUTPUT-DIR (build/demo) in text, JSON and CSV.
+#   tools/demo.sh [NELVO-DATA] [SAMPLES-DIR] [OUTPUT-DIR]
 set -euo pipefail
 tool=${1:-nelvo-data}
-dir=$(mktemp -d)
-trap 'rm -rf "$dir"' EXIT
-# Three tariff records of 27 little-endian 32-bit integers each.
-python3 - "$dir/tarif.dat" <<'PY'
-import struct, sys
-with open(sys.argv[1], "wb") as f:
-    for r in range(1, 4):
-        f.write(struct.pack("<27i", *[r * 100 + k for k in range(27)]))
-PY
-echo "== nelvo-data count tarif tarif.dat"
-"$tool" count tarif "$dir/tarif.dat"
-echo "== nelvo-data tarife tarif.dat 1 10"
-"$tool" tarife "$dir/tarif.dat" 1 10
-echo "== nelvo-data tarifsatz tarif.dat 2"
-"$tool" tarifsatz "$dir/tarif.dat" 2
+samples=${2:-samples}
+out=${3:-build/demo}
+mkdir -p "$out"
+
+# kind and file; the personnel file's extension 13 selects the 1920-byte layout.
+files=(
+    "user personal.13" "user personal.dat" "bda bda.dat" "jda jda.dat" "zuschlag zuschlag.dat"
+    "sozvers sozvers.dat" "urlaub urlaub.dat" "kalender kalender.dat" "tarif tarif.dat"
+)
+for entry in "${files[@]}"; do
+    read -r kind file <<<"$entry"
+    # Relative paths without "./": the layout rule reads the first "." of the path.
+    path="$samples/$file"
+    name=${file//./-}
+    echo "== $kind $path: $("$tool" count "$kind" "$path") records"
+    "$tool" export "$kind" "$path" -o "$out/$name.txt"
+    "$tool" export "$kind" "$path" -o "$out/$name.json" --format json
+    "$tool" export "$kind" "$path" -o "$out/$name.csv" --format csv
+    echo "-- record text (first 3 lines of $(wc -l <"$out/$name.txt")):"
+    head -n 3 "$out/$name.txt" | cut -c1-160
+    echo "-- JSON (first record, first 300 characters):"
+    "$tool" export "$kind" "$path" --format jsonl --to 1 | cut -c1-300
+    echo
+done
+echo "== tarife $samples/tarif.dat 1 3"
+"$tool" tarife "$samples/tarif.dat" 1 3
+echo "== check sozvers $samples/sozvers.dat"
+"$tool" check sozvers "$samples/sozvers.dat"
 echo
+echo "Exports of every sample in text, JSON and CSV: $out"
+ls "$out"

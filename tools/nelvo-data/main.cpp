@@ -1,12 +1,18 @@
-// nelvo-data: the component's members from the command line.
+// nelvo-data: the component's members from the command line, and a
+// streaming exporter of whole files.
 //   nelvo-data count KIND FILE
 //   nelvo-data show KIND FILE RECNO
 //   nelvo-data tarife FILE VON BIS
 //   nelvo-data tarifsatz FILE N
+//   nelvo-data export KIND FILE [--format text|json|jsonl|csv] [--from N] [--to M] [-o OUT] [--jobs J]
+//   nelvo-data layout KIND [FILE]      nelvo-data schema KIND [FILE]
+//   nelvo-data check KIND FILE [--strict]
+//   nelvo-data dump KIND FILE RECNO
 // Record text goes to standard output byte for byte as UTF-8. A failure
 // prints "nelvo-data: FILE: DESCRIPTION (error N)" and exits 1; a usage
 // error exits 2.
 #include <cstdio>
+#include <filesystem>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -14,6 +20,10 @@
 #include <CLI/CLI.hpp>
 
 #include "component/getuser_data.hpp"
+#include "nelvo-data/commands.hpp"
+#include "nelvo-data/export.hpp"
+#include "nelvo-data/progress.hpp"
+#include "platform/locale.hpp"
 #include "text/utf.hpp"
 
 #ifdef _WIN32
@@ -47,10 +57,53 @@ FileKind parse_kind(const std::string& name)
     return *k;
 }
 
+// The export's destination, created on the first write, so a data file that
+// cannot be opened leaves no empty output behind.
+class Destination final : public nelvo::tool::Output {
+public:
+    explicit Destination(std::string path) : path_(std::move(path)) {}
+    ~Destination() override
+    {
+        if (f_ != nullptr && f_ != stdout) std::fclose(f_);
+    }
+    bool write(std::string_view bytes) override
+    {
+        if (f_ == nullptr) {
+#ifdef _WIN32
+            f_ = path_ == "-" ? stdout : _wfopen(std::filesystem::u8path(path_).c_str(), L"wb");
+#else
+            f_ = path_ == "-" ? stdout : std::fopen(path_.c_str(), "wb");
+#endif
+            if (f_ == nullptr) return failed_ = true, false;
+        }
+        if (std::fwrite(bytes.data(), 1, bytes.size(), f_) != bytes.size()) return failed_ = true, false;
+        return true;
+    }
+    bool flush() override
+    {
+        if (f_ != nullptr && (std::fflush(f_) != 0 || std::ferror(f_))) failed_ = true;
+        return !failed_;
+    }
+    bool failed() const { return failed_; }
+
+private:
+    std::string path_;
+    std::FILE* f_ = nullptr;
+    bool failed_ = false;
+};
+
+// Refuses an output that is the data file itself: data files are never written.
+bool same_file(const std::string& a, const std::string& b)
+{
+    std::error_code ec;
+    return std::filesystem::equivalent(std::filesystem::u8path(a), std::filesystem::u8path(b), ec) && !ec;
+}
+
 int run(int argc, char** argv)
 {
-    CLI::App app{"Reads the data files of the payroll application as record text."};
+    CLI::App app{"Reads the data files of the payroll application as record text, and exports them whole."};
     app.require_subcommand(1);
+    app.fallthrough();
     std::string separator;
     bool separator_set = false;
     app.add_option_function<std::string>(
@@ -83,10 +136,56 @@ int run(int argc, char** argv)
     tarifsatz->add_option("FILE", file)->required();
     tarifsatz->add_option("N", recno)->required();
 
+    std::string format_name = "text", out_path = "-", delimiter;
+    std::int32_t from = 1, to = 0;
+    unsigned jobs = 0;
+    bool no_progress = false;
+    auto* exp = app.add_subcommand("export", "Export records FROM to TO of FILE as text, JSON, JSON Lines or CSV");
+    exp->add_option("KIND", kind_name)->required();
+    exp->add_option("FILE", file)->required();
+    exp->add_option("--format,-f", format_name, "text (the record text), json, jsonl or csv")
+        ->check(CLI::IsMember({"text", "json", "jsonl", "csv"}))
+        ->capture_default_str();
+    auto* from_opt = exp->add_option("--from", from, "First record (default 1)");
+    auto* to_opt = exp->add_option("--to", to, "Last record (default: the record count)");
+    exp->add_option("-o,--output", out_path, "Output file ('-': standard output)")->capture_default_str();
+    exp->add_option("--jobs,-j", jobs, "Rendering threads (default: one per core)")->check(CLI::Range(0u, 1024u));
+    exp->add_option("--delimiter", delimiter, "CSV delimiter (default ',', or ';' when the decimal separator is ',')");
+    exp->add_flag("--no-progress", no_progress, "Never draw the progress bar");
+    std::size_t chunk_bytes = nelvo::tool::ExportOptions{}.chunk_bytes;
+    exp->add_option("--chunk-bytes", chunk_bytes, "Stored bytes rendered at a time (tuning)")
+        ->check(CLI::Range(std::size_t{1}, std::size_t{1} << 30))
+        ->group("");  // hidden
+
+    auto* lay = app.add_subcommand("layout", "Print the record layout of KIND (for user: of FILE's layout, or both)");
+    lay->add_option("KIND", kind_name)->required();
+    lay->add_option("FILE", file, "Path the personnel layout rule is applied to");
+
+    auto* schema = app.add_subcommand("schema", "Print the JSON Schema of KIND's JSON export");
+    schema->add_option("KIND", kind_name)->required();
+    schema->add_option("FILE", file, "Path the personnel layout rule is applied to");
+
+    bool strict = false;
+    std::int64_t max_warnings = 100;
+    auto* chk = app.add_subcommand("check", "Report size, records, count and what makes the record text ambiguous");
+    chk->add_option("KIND", kind_name)->required();
+    chk->add_option("FILE", file)->required();
+    chk->add_flag("--strict", strict, "Exit 1 when there is any warning");
+    chk->add_option("--max-warnings", max_warnings, "Warnings listed one by one (all are counted)")
+        ->capture_default_str();
+
+    auto* dump = app.add_subcommand("dump", "Annotated hex dump of record RECNO");
+    dump->add_option("KIND", kind_name)->required();
+    dump->add_option("FILE", file)->required();
+    dump->add_option("RECNO", recno)->required();
+
     FileKind kind = FileKind::User;
     try {
         app.parse(argc, argv);
-        if (count->parsed() || show->parsed()) kind = parse_kind(kind_name);
+        if (!tarife->parsed() && !tarifsatz->parsed()) kind = parse_kind(kind_name);
+        if (exp->parsed() && !delimiter.empty() &&
+            (delimiter.size() != 1 || delimiter[0] == '"' || delimiter[0] == '\r' || delimiter[0] == '\n'))
+            throw CLI::ValidationError("--delimiter", "must be one character other than '\"', CR and LF");
     } catch (const CLI::CallForHelp& e) {
         return app.exit(e);
     } catch (const CLI::CallForAllHelp& e) {
@@ -99,6 +198,9 @@ int run(int argc, char** argv)
     nelvo::getuser_data object;
     if (separator_set) object.decimal_separator(nelvo::text::utf8_to_utf16(separator));
     const nelvo::Text path = nelvo::text::utf8_to_utf16(file);
+    const auto resolved_separator = [&] {
+        return separator_set ? separator : nelvo::text::utf16_to_utf8(nelvo::platform::user_decimal_separator());
+    };
 
     if (count->parsed()) {
         auto n = object.count(kind, path);
@@ -114,6 +216,44 @@ int run(int argc, char** argv)
         write_out(*text);
     } else if (tarifsatz->parsed()) {
         auto text = object.record_text<char>(FileKind::Tarif, path, recno);
+        if (!text) return report(file, text.error());
+        write_out(*text);
+    } else if (exp->parsed()) {
+        nelvo::tool::ExportOptions o;
+        o.format = *nelvo::tool::format_from_name(format_name);
+        if (from_opt->count() != 0) o.from = from;
+        if (to_opt->count() != 0) o.to = to;
+        o.jobs = jobs;
+        o.chunk_bytes = chunk_bytes;
+        if (o.format == nelvo::tool::Format::Text || o.format == nelvo::tool::Format::Csv)
+            o.format_options.decimal_separator = resolved_separator();
+        o.format_options.csv_delimiter =
+            delimiter.empty() ? nelvo::tool::default_csv_delimiter(o.format_options.decimal_separator) : delimiter[0];
+        o.progress = !no_progress && nelvo::tool::Progress::wanted(out_path != "-");
+        if (out_path != "-" && same_file(out_path, file)) {
+            std::cerr << "nelvo-data: " << out_path << ": is the data file itself; data files are never written\n";
+            return exit_usage;
+        }
+        Destination out(out_path);
+        if (auto e = nelvo::tool::export_file(kind, path, o, out))
+            return report(out.failed() ? (out_path == "-" ? "standard output" : out_path) : file, *e);
+    } else if (lay->parsed() || schema->parsed()) {
+        const bool with_path = !file.empty();
+        const auto layouts = nelvo::tool::layouts_for(kind, with_path ? &path : nullptr);
+        std::string text;
+        if (schema->parsed()) {
+            text = nelvo::tool::json_schema(nelvo::file_kind_name(kind), layouts);
+        } else {
+            for (const auto* l : layouts) text += (text.empty() ? "" : "\n") + nelvo::tool::layout_listing(*l);
+        }
+        write_out(text);
+    } else if (chk->parsed()) {
+        auto result = nelvo::tool::check_file(kind, path, file, max_warnings);
+        if (!result) return report(file, result.error());
+        write_out(result.value().report);
+        if (strict && result.value().warnings > 0) return exit_failure;
+    } else if (dump->parsed()) {
+        auto text = nelvo::tool::dump_record(kind, path, recno, resolved_separator());
         if (!text) return report(file, text.error());
         write_out(*text);
     }

@@ -1,0 +1,158 @@
+// The text export against the component's own members: byte for byte the
+// concatenated `show` text (`tarife` for the tariff file), whatever the
+// range, the chunking or the number of threads.
+#include <gtest/gtest.h>
+
+#include "component/getuser_data.hpp"
+#include "nelvo-data/export.hpp"
+#include "tool_test_support.hpp"
+
+namespace {
+
+using namespace nelvo;
+using nelvo::test::every_kind;
+
+// What the component returns for records from..to, one call per record.
+std::string component_text(const test::KindFile& k, const std::string& path, std::int32_t from, std::int32_t to)
+{
+    getuser_data o;
+    o.decimal_separator(u",");
+    const Text p = text::utf8_to_utf16(path);
+    std::string all;
+    for (std::int32_t n = from; n <= to; ++n) {
+        if (k.kind == FileKind::Tarif) {
+            std::int32_t bis = n;
+            auto t = o.tariff_range_text<char>(p, n, bis);
+            EXPECT_TRUE(t.ok());
+            if (bis == n) {
+                all += *t;
+            } else {  // beyond the count: the line of that record, as tarifsatz reads it
+                auto bare = o.record_text<char>(FileKind::Tarif, p, n);
+                EXPECT_TRUE(bare.ok());
+                all += std::to_string(n) + ";" + *bare + "\r\n";
+            }
+        } else {
+            auto t = o.record_text<char>(k.kind, p, n);
+            EXPECT_TRUE(t.ok());
+            all += *t;
+        }
+    }
+    return all;
+}
+
+Result<std::string> exported(const test::KindFile& k, const std::string& path, tool::ExportOptions o)
+{
+    o.format_options.decimal_separator.assign(1, ',');
+    tool::StringOutput out;
+    if (auto e = tool::export_file(k.kind, text::utf8_to_utf16(path), o, out)) return *e;
+    return out.text;
+}
+
+std::int32_t counted(const test::KindFile& k, const std::string& path)
+{
+    getuser_data o;
+    return *o.count(k.kind, text::utf8_to_utf16(path));
+}
+
+TEST(ExportText, EqualsConcatenatedShowForEveryKindJobsAndChunking)
+{
+    test::ScratchDir dir;
+    for (const auto& k : every_kind) {
+        const auto& l = test::layout_of(k);
+        // 7 whole records and a partial one of more than half a record: counted, zero-filled.
+        const auto path = dir.file(k.file_name, test::hostile_file(l, 7, 11, l.size / 2 + 1));
+        const std::int32_t n = counted(k, path);
+        ASSERT_EQ(n, 8) << k.file_name;
+        const std::string expected = component_text(k, path, 1, n);
+        for (unsigned jobs : {1u, 2u, 3u, 8u})
+            for (std::size_t chunk : {std::size_t{1}, std::size_t{2} * l.size + 1, std::size_t{1} << 20}) {
+                tool::ExportOptions o;
+                o.jobs = jobs;
+                o.chunk_bytes = chunk;
+                auto got = exported(k, path, o);
+                ASSERT_TRUE(got.ok());
+                EXPECT_EQ(*got, expected) << k.file_name << " jobs " << jobs << " chunk " << chunk;
+            }
+    }
+}
+
+TEST(ExportText, RangeEdges)
+{
+    test::ScratchDir dir;
+    for (const auto& k : every_kind) {
+        const auto& l = test::layout_of(k);
+        // A partial record of less than half a record is not counted and not exported.
+        const auto path = dir.file(k.file_name, test::hostile_file(l, 5, 3, l.size / 2 - 1));
+        ASSERT_EQ(counted(k, path), 5);
+        struct Range {
+            std::optional<std::int64_t> from, to;
+            std::int32_t want_from, want_to;
+        };
+        const Range ranges[] = {
+            {{}, {}, 1, 5},  {3, {}, 3, 5}, {{}, 2, 1, 2}, {5, 5, 5, 5},  {1, 1, 1, 1},
+            {4, 7, 4, 7},    // past the count: zero-filled records, as `show` gives them
+            {6, 5, 6, 5},    // empty range
+            {5, 4, 5, 4},
+        };
+        for (const auto& r : ranges)
+            for (unsigned jobs : {1u, 3u}) {
+                tool::ExportOptions o;
+                o.from = r.from;
+                o.to = r.to;
+                o.jobs = jobs;
+                o.chunk_bytes = 2 * l.size;
+                auto got = exported(k, path, o);
+                ASSERT_TRUE(got.ok());
+                EXPECT_EQ(*got, component_text(k, path, r.want_from, r.want_to))
+                    << k.file_name << " " << r.want_from << ".." << r.want_to << " jobs " << jobs;
+            }
+    }
+}
+
+TEST(ExportText, FailuresAreTheComponentsErrors)
+{
+    test::ScratchDir dir;
+    const test::KindFile& bda = every_kind[2];
+    const auto path = dir.file("bda.dat", test::hostile_file(test::layout_of(bda), 2, 1));
+    tool::ExportOptions o;
+    o.from = 0;
+    EXPECT_EQ(exported(bda, path, o).error().number, error::bad_record_number);
+    o.from = -5;
+    EXPECT_EQ(exported(bda, path, o).error().number, error::bad_record_number);
+
+    EXPECT_EQ(exported(bda, dir.path("no-such-dir/bda.dat"), {}).error().number, error::path_not_found);
+    EXPECT_EQ(exported(bda, dir.path(""), {}).error().number, error::path_file_access);
+
+    // A missing file in an existing directory is empty: nothing, or zero-filled records when asked.
+    auto none = exported(bda, dir.path("missing.dat"), {});
+    ASSERT_TRUE(none.ok());
+    EXPECT_EQ(*none, "");
+    tool::ExportOptions two;
+    two.to = 2;
+    EXPECT_EQ(*exported(bda, dir.path("missing.dat"), two), component_text(bda, dir.path("missing.dat"), 1, 2));
+    EXPECT_FALSE(std::filesystem::exists(dir.path("missing.dat")));
+}
+
+// An output that fails part-way stops the export with "Device I/O error".
+TEST(ExportText, WriteFailureStopsEveryJob)
+{
+    class Failing final : public tool::Output {
+    public:
+        bool write(std::string_view b) override { return (written += b.size()) < 5000; }
+        std::size_t written = 0;
+    };
+    test::ScratchDir dir;
+    const test::KindFile& k = every_kind[0];
+    const auto path = dir.file(k.file_name, test::hostile_file(test::layout_of(k), 40, 5));
+    for (unsigned jobs : {1u, 4u}) {
+        tool::ExportOptions o;
+        o.jobs = jobs;
+        o.chunk_bytes = 1;
+        Failing out;
+        auto e = tool::export_file(k.kind, text::utf8_to_utf16(path), o, out);
+        ASSERT_TRUE(e.has_value());
+        EXPECT_EQ(e->number, error::device_io);
+    }
+}
+
+}  // namespace
