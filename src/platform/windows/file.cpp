@@ -110,7 +110,10 @@ void DataFile::close() noexcept
 OpenStatus DataFile::open(std::u16string_view path)
 {
     close();
-    if (path.empty() || path.find(u'\0') != std::u16string_view::npos || has_overlong_name(path))
+    // Longer than any Windows path: Wine would report it as not found.
+    constexpr std::size_t max_path = 32767;
+    if (path.empty() || path.size() > max_path || path.find(u'\0') != std::u16string_view::npos ||
+        has_overlong_name(path))
         return OpenStatus::BadName;
     const std::wstring native(path.begin(), path.end());
     // A trailing separator names a directory, or nothing.
