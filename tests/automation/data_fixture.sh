@@ -5,12 +5,15 @@
 # directory was added beside them.
 #   data_fixture.sh make MAKE_TEST_FILES.exe
 #   data_fixture.sh check
+#   data_fixture.sh state DIR    what check compares, for any directory
 set -eu
 : "${WINEPREFIX:?}"
 root="$WINEPREFIX/drive_c/hostile-data"
 
+# Every file and directory with its size and modification time, and every
+# file's checksum.
 state() {
-    (cd "$root" && find . -printf '%p %y %s %T@\n' | LC_ALL=C sort &&
+    (cd "${1:-$root}" && find . -printf '%p %y %s %T@\n' | LC_ALL=C sort &&
         find . -type f -exec sha256sum {} + | LC_ALL=C sort)
 }
 
@@ -37,8 +40,11 @@ check)
     fi
     echo "$(grep -c ' f ' "$root.state") data files unchanged, nothing created"
     ;;
+state)
+    state "$2"
+    ;;
 *)
-    echo "usage: data_fixture.sh make MAKE_TEST_FILES.exe | check" >&2
+    echo "usage: data_fixture.sh make MAKE_TEST_FILES.exe | check | state DIR" >&2
     exit 2
     ;;
 esac
