@@ -228,6 +228,15 @@ DWORD WINAPI work(void* arg)
             if (o->get_eigdat(&eig) != S_OK || std::wstring(eig, SysStringLen(eig)) != calls[i].path)
                 note(w, "eigdat is not the path of the call just made");
             SysFreeString(eig);
+            if (rng() % 8 == 0) {
+                const std::wstring mine = L"C:\\thread\\" + std::to_wstring(w.seed) + L".13";
+                Bstr value(mine);
+                eig = nullptr;
+                if (o->put_eigdat(value.s) != S_OK || o->get_eigdat(&eig) != S_OK ||
+                    std::wstring(eig, SysStringLen(eig)) != mine)
+                    note(w, "eigdat does not keep what was put");
+                SysFreeString(eig);
+            }
         }
         objects[1]->Release();
         if (objects[0]->Release() != 0) note(w, "an object outlived its last reference");

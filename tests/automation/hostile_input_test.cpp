@@ -157,6 +157,73 @@ TEST_F(Hostile, PathsThatNameNoDataFile)
     for (const auto& c : cases) expect_every_member_fails(c.path, c.error, c.what);
 }
 
+TEST_F(Hostile, AFileLockedByAnotherHandleIsRefusedAndStaysLocked)
+{
+    const fs::path file = scratch / "locked.dat";
+    fs::copy_file(fs::path(in_data("tarif.dat")), file, fs::copy_options::overwrite_existing);
+    HANDLE owner = CreateFileW(file.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(owner, INVALID_HANDLE_VALUE);
+    expect_every_member_fails(file.wstring(), 70, "locked");
+    DWORD size = GetFileSize(owner, nullptr);
+    EXPECT_EQ(size, 3u * 108 + 60);  // the owner's handle still works
+    CloseHandle(owner);
+}
+
+// IDispatch called against its contract: refused with an HRESULT, never a
+// crash, and the object still answers afterwards.
+TEST_F(Hostile, MisusedDispatchIsRefused)
+{
+    LPOLESTR name = const_cast<LPOLESTR>(L"getsatzanzahl");
+    DISPID id = 0;
+    ASSERT_EQ(obj->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id), S_OK);
+    LPOLESTR unknown = const_cast<LPOLESTR>(L"no_such_member");
+    EXPECT_EQ(obj->GetIDsOfNames(IID_NULL, &unknown, 1, LOCALE_USER_DEFAULT, &id), DISP_E_UNKNOWNNAME);
+    ASSERT_EQ(obj->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id), S_OK);
+
+    Var out, inner;
+    EXCEPINFO ex{};
+    UINT arg_error = 0;
+    DISPPARAMS none{nullptr, nullptr, 0, 0};
+    EXPECT_TRUE(FAILED(obj->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &none, &out.v, &ex, &arg_error)));
+    VARIANT args[2];
+    V_VT(&args[0]) = VT_BYREF | VT_VARIANT;
+    V_VARIANTREF(&args[0]) = &inner.v;  // an empty variant as the path
+    DISPPARAMS one{args, nullptr, 1, 0};
+    EXPECT_EQ(obj->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &one, &out.v, &ex, &arg_error),
+              DISP_E_TYPEMISMATCH);
+    V_VT(&args[1]) = VT_I4;
+    V_I4(&args[1]) = 1;
+    DISPPARAMS two{args, nullptr, 2, 0};
+    EXPECT_EQ(obj->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &two, &out.v, &ex, &arg_error),
+              DISP_E_BADPARAMCOUNT);
+    V_VT(&args[0]) = VT_BSTR;
+    V_BSTR(&args[0]) = nullptr;  // a null string is the empty path
+    EXPECT_EQ(obj->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &one, &out.v, &ex, &arg_error),
+              DISP_E_EXCEPTION);
+    EXPECT_EQ(ex.scode, vb_error(52));
+    SysFreeString(ex.bstrDescription);
+    SysFreeString(ex.bstrSource);
+    SysFreeString(ex.bstrHelpFile);
+    EXPECT_EQ(obj->Invoke(0x7777, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &one, &out.v, &ex, &arg_error),
+              DISP_E_MEMBERNOTFOUND);
+    EXPECT_EQ(obj->Invoke(id, IID_IDispatch, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &one, &out.v, &ex, &arg_error),
+              DISP_E_UNKNOWNINTERFACE);
+
+    // Null pointers through the v-table.
+    EXPECT_EQ(obj->getsatzanzahl(nullptr, &out.v), E_POINTER);
+    EXPECT_EQ(obj->BDAdatensatz_holen(nullptr, nullptr, &out.v), E_POINTER);
+    Bstr p(in_data("tarif.dat"));
+    long n = 1;
+    EXPECT_EQ(obj->tarife_holen(&p.s, &n, nullptr, &out.v), E_POINTER);
+    EXPECT_EQ(obj->tarifsatz_holen(&p.s, &n, nullptr), E_POINTER);
+    EXPECT_EQ(obj->get_eigdat(nullptr), E_POINTER);
+    EXPECT_EQ(obj->put_eigdat(nullptr), S_OK);
+    EXPECT_EQ(eigdat(), L"");
+
+    ASSERT_EQ(obj->getsatzanzahl(&p.s, &out.v), S_OK);
+    EXPECT_EQ(V_I4(&out.v), 4);
+}
+
 TEST_F(Hostile, AnOpenPipeIsNeitherReadNorConnectedTo)
 {
     const std::wstring name = L"\\\\.\\pipe\\nelvo-hostile-" + std::to_wstring(GetCurrentProcessId());
