@@ -26,14 +26,15 @@ for entry in user:personal.13 user:personal.14 jda:jda.dat bda:bda.dat zuschlag:
 done
 
 # The tool's answer as dll_text writes it: the output, or on failure the
-# message without its "nelvo-data: FILE: " head.
+# end of its message, "DESCRIPTION (error N)".
+failure_of() { tr -d '\r' <"$1" | sed -n 's/^.*: \(.*(error [0-9]*)\)$/\1/p'; }
 tool_answer() { # RUNNER KIND FILE RECNO
     runner=$1 kind=$2 file=$3 n=$4
     if [ "$n" = count ]; then set -- count "$kind" "$file"; else set -- show "$kind" "$file" "$n"; fi
     if [ "$runner" = native ]; then
-        "$NELVO_REFERENCE_TOOL" "$@" 2>"$work/err" || sed 's/^nelvo-data: [^:]*: //' "$work/err"
+        "$NELVO_REFERENCE_TOOL" "$@" 2>"$work/err" || failure_of "$work/err"
     else
-        wine "$tool" "$@" </dev/null 2>"$work/err" || tr -d '\r' <"$work/err" | sed 's/^nelvo-data: [^:]*: //'
+        wine "$tool" "$@" </dev/null 2>"$work/err" || failure_of "$work/err"
     fi
 }
 

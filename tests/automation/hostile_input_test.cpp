@@ -146,6 +146,7 @@ TEST_F(Hostile, PathsThatNameNoDataFile)
         {data_dir, 75, "a directory"},
         {data_dir + L"\\", 75, "a directory with its separator"},
         {in_data("cut"), 75, "a subdirectory"},
+        {data_dir + L"\\cut\\..", 75, "a directory through \"..\""},
         {L"NUL", 75, "the null device"},
         {L"CON", 75, "the console"},
         {in_data("lpt1.dat"), 75, "a device name with an extension"},
