@@ -18,6 +18,7 @@
 #include <climits>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <vector>
 
@@ -365,6 +366,49 @@ TEST_F(Hostile, FileShrinksAndGrowsBetweenCalls)
     }
     EXPECT_EQ(dll_count(), 5);
     EXPECT_NE(dll_record(5), zeros);
+}
+
+// Files past 4 GiB, sparse where the file system allows: the count and the
+// last record are exact, and a tariff range whose text could never fit in
+// a 32-bit process fails with "Out of memory" before anything is rendered.
+TEST_F(Hostile, FilesBeyondFourGiB)
+{
+    const fs::path big = scratch / "big.13";
+    constexpr long records = 2'300'000;  // 4.4 GB of 1920-byte records
+    {
+        HANDLE h = CreateFileW(big.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+        ASSERT_NE(h, INVALID_HANDLE_VALUE);
+        LARGE_INTEGER at;
+        at.QuadPart = 1920LL * (records - 1);
+        const std::string last(1920, 'Z');
+        DWORD written = 0;
+        const bool ok = SetFilePointerEx(h, at, nullptr, FILE_BEGIN) &&
+                        WriteFile(h, last.data(), static_cast<DWORD>(last.size()), &written, nullptr);
+        CloseHandle(h);
+        if (!ok) GTEST_SKIP() << "no files beyond 4 GiB here";
+    }
+    nelvo::getuser_data portable;
+    Bstr p(big.wstring());
+    Var c, r;
+    ASSERT_EQ(obj->getusersatzanzahl(&p.s, &c.v), S_OK);
+    EXPECT_EQ(V_I4(&c.v), records);
+    long n = records;
+    ASSERT_EQ(obj->userdatensatz_holen(&p.s, &n, &r.v), S_OK);
+    EXPECT_NE(r.text().find(u";C;wnw.ztext0;;ZZZZZZZZZZ\r\n"), Text::npos);
+    EXPECT_EQ(r.text(), *portable.userdatensatz_holen(text_of(big.wstring()), records));
+    fs::remove(big);
+
+    const fs::path tariffs = scratch / "huge-tarif.dat";
+    std::error_code ec;
+    std::ofstream{tariffs, std::ios::binary};
+    fs::resize_file(tariffs, 108ULL * 40'000'000, ec);
+    if (ec) GTEST_SKIP() << "no files beyond 4 GiB here";
+    Bstr t(tariffs.wstring());
+    long von = 1, bis = INT_MAX;
+    Var out;
+    expect_failure(obj->tarife_holen(&t.s, &von, &bis, &out.v), out, 7, tariffs.wstring(), "huge range");
+    EXPECT_EQ(bis, 40'000'000);
+    fs::remove(tariffs);
 }
 
 // After a failure as after a success, no handle stays on the file: it can
