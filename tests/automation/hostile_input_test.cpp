@@ -184,32 +184,36 @@ TEST_F(Hostile, MisusedDispatchIsRefused)
 
     Var out, inner;
     EXCEPINFO ex{};
-    UINT arg_error = 0;
-    DISPPARAMS none{nullptr, nullptr, 0, 0};
-    EXPECT_TRUE(FAILED(obj->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &none, &out.v, &ex, &arg_error)));
+    auto invoke = [&](DISPPARAMS* params, DISPID member = 0, REFIID riid = IID_NULL) {
+        UINT arg_error = 0;
+        return obj->Invoke(member ? member : id, riid, LOCALE_USER_DEFAULT, DISPATCH_METHOD, params, &out.v, &ex,
+                           &arg_error);
+    };
     VARIANT args[2];
     V_VT(&args[0]) = VT_BYREF | VT_VARIANT;
     V_VARIANTREF(&args[0]) = &inner.v;  // an empty variant as the path
-    DISPPARAMS one{args, nullptr, 1, 0};
-    EXPECT_EQ(obj->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &one, &out.v, &ex, &arg_error),
-              DISP_E_TYPEMISMATCH);
     V_VT(&args[1]) = VT_I4;
     V_I4(&args[1]) = 1;
-    DISPPARAMS two{args, nullptr, 2, 0};
-    EXPECT_EQ(obj->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &two, &out.v, &ex, &arg_error),
-              DISP_E_BADPARAMCOUNT);
+    DISPPARAMS none{nullptr, nullptr, 0, 0}, one{args, nullptr, 1, 0}, two{args, nullptr, 2, 0};
+    EXPECT_EQ(invoke(&none), DISP_E_BADPARAMCOUNT);
+    EXPECT_EQ(invoke(&two), DISP_E_BADPARAMCOUNT);
+    EXPECT_EQ(invoke(&one), DISP_E_TYPEMISMATCH);
+    EXPECT_EQ(invoke(&one, 0x7777), DISP_E_MEMBERNOTFOUND);
+    EXPECT_EQ(invoke(&one, id, IID_IDispatch), DISP_E_UNKNOWNINTERFACE);
+    // Malformed argument lists; the type library would read through them.
+    DISPPARAMS null_names{args, nullptr, 1, 1}, null_args{nullptr, nullptr, 1, 0}, more_names{args, nullptr, 1, 2};
+    EXPECT_EQ(invoke(nullptr), E_INVALIDARG);
+    EXPECT_EQ(invoke(&null_names), E_INVALIDARG);
+    EXPECT_EQ(invoke(&null_args), E_INVALIDARG);
+    EXPECT_EQ(invoke(&more_names), E_INVALIDARG);
+
     V_VT(&args[0]) = VT_BSTR;
     V_BSTR(&args[0]) = nullptr;  // a null string is the empty path
-    EXPECT_EQ(obj->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &one, &out.v, &ex, &arg_error),
-              DISP_E_EXCEPTION);
+    EXPECT_EQ(invoke(&one), DISP_E_EXCEPTION);
     EXPECT_EQ(ex.scode, vb_error(52));
     SysFreeString(ex.bstrDescription);
     SysFreeString(ex.bstrSource);
     SysFreeString(ex.bstrHelpFile);
-    EXPECT_EQ(obj->Invoke(0x7777, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &one, &out.v, &ex, &arg_error),
-              DISP_E_MEMBERNOTFOUND);
-    EXPECT_EQ(obj->Invoke(id, IID_IDispatch, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &one, &out.v, &ex, &arg_error),
-              DISP_E_UNKNOWNINTERFACE);
 
     // Null pointers through the v-table.
     EXPECT_EQ(obj->getsatzanzahl(nullptr, &out.v), E_POINTER);
