@@ -207,6 +207,26 @@ TEST_F(Hostile, MisusedDispatchIsRefused)
     EXPECT_EQ(invoke(&null_args), E_INVALIDARG);
     EXPECT_EQ(invoke(&more_names), E_INVALIDARG);
 
+    // A caller that wants no result (VBScript's "Call"): nothing to leak.
+    Var path;
+    V_VT(&path.v) = VT_BSTR;
+    V_BSTR(&path.v) = SysAllocString(in_data("tarif.dat").c_str());
+    DISPPARAMS by_value{&path.v, nullptr, 1, 0};
+    UINT arg_error = 0;
+    EXPECT_EQ(obj->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &by_value, nullptr, nullptr, &arg_error),
+              S_OK);
+    LPOLESTR reader = const_cast<LPOLESTR>(L"tarifsatz_holen");
+    DISPID reader_id = 0;
+    ASSERT_EQ(obj->GetIDsOfNames(IID_NULL, &reader, 1, LOCALE_USER_DEFAULT, &reader_id), S_OK);
+    VARIANT zero[2];
+    V_VT(&zero[0]) = VT_I4;
+    V_I4(&zero[0]) = 0;
+    zero[1] = path.v;
+    DISPPARAMS failing{zero, nullptr, 2, 0};
+    EXPECT_EQ(obj->Invoke(reader_id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &failing, nullptr, nullptr,
+                          &arg_error),
+              DISP_E_EXCEPTION);
+
     V_VT(&args[0]) = VT_BSTR;
     V_BSTR(&args[0]) = nullptr;  // a null string is the empty path
     EXPECT_EQ(invoke(&one), DISP_E_EXCEPTION);
@@ -463,9 +483,10 @@ int wmain(int argc, wchar_t** argv)
     wchar_t temp[MAX_PATH] = {};
     GetTempPathW(MAX_PATH, temp);
     scratch = fs::path(temp) / ("nelvo-hostile-" + std::to_string(GetCurrentProcessId()));
+    std::error_code ignored;
+    fs::remove_all(scratch, ignored);  // left by an earlier run that crashed
     fs::create_directories(scratch);
     const int rc = RUN_ALL_TESTS();
-    std::error_code ignored;
     fs::remove_all(scratch, ignored);
     return rc;
 }
