@@ -153,6 +153,8 @@ TEST_F(Hostile, PathsThatNameNoDataFile)
         {in_data("lpt1.dat"), 75, "a device name with an extension"},
         {L"\\\\.\\pipe\\nelvo-no-such-pipe", 75, "a pipe that does not exist"},
         {L"\\\\.\\C:", 75, "a volume"},
+        {in_data("tarif.dat\\"), 52, "a file named with a trailing separator"},
+        {in_data("no-such-dir\\"), 52, "a missing directory named with its separator"},
         {in_data("no-such-dir\\tarif.dat"), 76, "a directory that does not exist"},
         {in_data("tarif.dat\\x.dat"), 76, "a file used as a directory"},
     };
