@@ -437,6 +437,40 @@ TEST_F(Hostile, FilesBeyondFourGiB)
     fs::remove(tariffs);
 }
 
+// Past MAX_PATH through directories that exist: Wine (and Windows with long
+// paths enabled) reads the file, classic Windows answers 76. Either way the
+// DLL and the class agree and nothing is created.
+TEST_F(Hostile, PathLongerThanMaxPath)
+{
+    fs::path dir = scratch;
+    while (dir.wstring().size() < 300) dir /= "abcdefghijklmnopqrstuvwxyz";
+    std::error_code ec;
+    fs::create_directories(dir, ec);
+    if (ec) GTEST_SKIP() << "cannot create " << dir.string().size() << " characters of directories";
+    const fs::path file = dir / "tarif.dat";
+    {
+        std::ofstream out(file, std::ios::binary);
+        out << std::string(3 * 108, '\x01');
+    }
+    nelvo::getuser_data portable;
+    const std::wstring path = file.wstring();
+    Bstr p(path);
+    Var c;
+    const HRESULT hr = obj->getsatzanzahl(&p.s, &c.v);
+    auto want = portable.getsatzanzahl(text_of(path));
+    EXPECT_EQ(error_number(hr), error_number(want));
+    if (hr == S_OK) {
+        EXPECT_EQ(V_I4(&c.v), 3);
+    } else {
+        expect_failure(hr, c, 76, path, "classic Windows");
+    }
+    const fs::path missing = dir / "missing.dat";
+    Bstr m(missing.wstring());
+    Var n;
+    EXPECT_EQ(error_number(obj->getsatzanzahl(&m.s, &n.v)), error_number(hr));
+    EXPECT_FALSE(fs::exists(missing));
+}
+
 // After a failure as after a success, no handle stays on the file: it can
 // be opened without sharing, renamed and deleted at once.
 TEST_F(Hostile, FailedCallsLeaveNoFileOpen)
