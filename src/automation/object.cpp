@@ -78,6 +78,10 @@ HRESULT Object::Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPARAMS* par
                        EXCEPINFO* exception, UINT* arg_error)
 {
     if (!IsEqualIID(riid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
+    // The type library's Invoke reads through these pointers unchecked.
+    if (!params || (params->cArgs && !params->rgvarg) || (params->cNamedArgs && !params->rgdispidNamedArgs) ||
+        params->cNamedArgs > params->cArgs)
+        return E_INVALIDARG;
     ByrefArgs args(find_member(id, flags), params);
     const HRESULT hr = vtable_view_->Invoke(static_cast<_getuser_data*>(this), id, flags, args.params(), result,
                                             exception, arg_error);

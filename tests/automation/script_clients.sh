@@ -15,6 +15,8 @@ rm -rf "$root"
 mkdir -p "$root/expected"
 
 wine "$make_files" "$winroot\\data" </dev/null >/dev/null 2>"$root/make.err"
+# The tool and the scripts only read the data: checked at the end.
+sh "$src/data_fixture.sh" state "$root/data" >"$root/data.state"
 
 reference() { # reference ARGS... (run in the data directory)
     if [ -n "${NELVO_REFERENCE_TOOL:-}" ]; then
@@ -62,4 +64,8 @@ for script in client.vbs client.js; do
         failures=$((failures + 1))
     fi
 done
+if ! sh "$src/data_fixture.sh" state "$root/data" | diff "$root/data.state" -; then
+    echo "data files changed, or files were created beside them"
+    failures=$((failures + 1))
+fi
 exit "$failures"
