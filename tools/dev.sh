@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Set-up and checks for a fresh Debian 12 machine, as root.
 #   bash tools/dev.sh demo   install, build, export the bundled sample files
-#   bash tools/dev.sh test   install, build, run every test (native, sanitizers, Wine)
+#   bash tools/dev.sh test   install, build, run every test (native, sanitizers, Windows build under Wine)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -42,6 +42,26 @@ demo() {
     tools/demo.sh build/native/tools/nelvo-data
 }
 
+# The 32-bit Windows build and Wine to run it.
+win32_packages=(g++-mingw-w64-i686 mingw-w64-tools wine wine32:i386)
+
+win32_setup() {
+    if ! dpkg --print-foreign-architectures | grep -qx i386; then
+        dpkg --add-architecture i386
+        apt-get update -q
+    fi
+    need_packages "${win32_packages[@]}"
+}
+
+# Nelvo_data.dll, the tool and the unit tests for Windows; the unit tests,
+# the type library, registration and the script and C++ clients under Wine,
+# with the native tool giving the expected texts.
+test_win32() {
+    win32_setup
+    build win32
+    NELVO_REFERENCE_TOOL="$PWD/build/native/tools/nelvo-data" ctest --preset win32
+}
+
 # Every committed data file (samples, fuzz seeds): path, size, modification
 # time and checksum; plus every file in the tree that git does not know.
 data_state() {
@@ -63,6 +83,7 @@ test_all() {
     build tsan
     ctest --preset tsan
     coverage
+    test_win32
     if [[ "$(data_state)" != "$before" ]]; then
         echo "data files changed or files were created by the tests:" >&2
         diff <(echo "$before") <(data_state) >&2 || true

@@ -74,21 +74,6 @@ std::size_t max_record_chars(const Layout& l, LineForm form, std::size_t separat
     return n;
 }
 
-template <class Char>
-Char* write_value(Char* out, const Field& f, const unsigned char* p, const text::Style<Char>& style)
-{
-    switch (f.rendering) {
-    case Rendering::TrimmedText: return text::write_trimmed(out, p, f.element_width, style.decoder);
-    case Rendering::IntegerText:
-        return text::write_integer(out, f.stored == Stored::Int16 ? load<std::int16_t>(p) : load<std::int32_t>(p));
-    case Rendering::FlagText: return text::write_flag(out, load<std::int16_t>(p) == -1);
-    case Rendering::CurrencyText: return text::write_currency(out, load<std::int64_t>(p), style.decimal_separator);
-    case Rendering::CurrencyFlagText: return text::write_flag(out, load<std::int64_t>(p) == -10000);
-    case Rendering::SingleText: return text::write_single(out, load<std::uint32_t>(p), style.decimal_separator);
-    }
-    return out;
-}
-
 namespace {
 
 // Most stored numbers are 0 or a single digit: written here without a call.
@@ -102,64 +87,63 @@ Char* write_int(Char* out, std::int32_t v)
     return text::write_integer(out, v);
 }
 
-// One row's values joined by ";": `p` is the first element, `step` the
-// distance to the next one of the row.
-template <class Char, class Write>
-Char* join(Char* out, const unsigned char* p, std::size_t step, std::uint32_t n, Write write)
+// Picks the writer of one element of `f` once and hands it to `use`, so that
+// a whole row is written without choosing the rendering again per value.
+template <class Char, class Use>
+Char* with_writer(const Field& f, const text::Style<Char>& style, Use use)
 {
-    out = write(out, p);
-    for (std::uint32_t i = 1; i < n; ++i) {
-        p += step;
-        *out++ = static_cast<Char>(';');
-        out = write(out, p);
-    }
-    return out;
-}
-
-// The rendering is chosen once per row, not once per value.
-template <class Char>
-Char* write_row(Char* out, const Field& f, const unsigned char* p, const text::Style<Char>& style)
-{
-    const std::size_t step = std::size_t{f.element_width} * f.rows;
-    const std::uint32_t n = f.columns;
     switch (f.rendering) {
     case Rendering::TrimmedText: {
         const std::size_t width = f.element_width;
         const text::AnsiDecoder* decoder = style.decoder;
-        return join(out, p, step, n, [=](Char* o, const unsigned char* q) {
-            return text::write_trimmed(o, q, width, decoder);
-        });
+        return use([=](Char* o, const unsigned char* q) { return text::write_trimmed(o, q, width, decoder); });
     }
     case Rendering::IntegerText:
         if (f.stored == Stored::Int16)
-            return join(out, p, step, n,
-                        [](Char* o, const unsigned char* q) { return write_int(o, load<std::int16_t>(q)); });
-        return join(out, p, step, n,
-                    [](Char* o, const unsigned char* q) { return write_int(o, load<std::int32_t>(q)); });
+            return use([](Char* o, const unsigned char* q) { return write_int(o, load<std::int16_t>(q)); });
+        return use([](Char* o, const unsigned char* q) { return write_int(o, load<std::int32_t>(q)); });
     case Rendering::FlagText:
-        return join(out, p, step, n,
-                    [](Char* o, const unsigned char* q) { return text::write_flag(o, load<std::int16_t>(q) == -1); });
+        return use([](Char* o, const unsigned char* q) { return text::write_flag(o, load<std::int16_t>(q) == -1); });
     case Rendering::CurrencyFlagText:
-        return join(out, p, step, n, [](Char* o, const unsigned char* q) {
-            return text::write_flag(o, load<std::int64_t>(q) == -10000);
-        });
+        return use(
+            [](Char* o, const unsigned char* q) { return text::write_flag(o, load<std::int64_t>(q) == -10000); });
     case Rendering::CurrencyText: {
         const auto sep = style.decimal_separator;
-        return join(out, p, step, n, [=](Char* o, const unsigned char* q) {
-            return text::write_currency(o, load<std::int64_t>(q), sep);
-        });
+        return use(
+            [=](Char* o, const unsigned char* q) { return text::write_currency(o, load<std::int64_t>(q), sep); });
     }
     case Rendering::SingleText: {
         const auto sep = style.decimal_separator;
-        return join(out, p, step, n, [=](Char* o, const unsigned char* q) {
-            return text::write_single(o, load<std::uint32_t>(q), sep);
-        });
+        return use(
+            [=](Char* o, const unsigned char* q) { return text::write_single(o, load<std::uint32_t>(q), sep); });
     }
     }
-    return out;
+    return use([](Char* o, const unsigned char*) { return o; });
+}
+
+// One row's values joined by ";", starting at the row's first element.
+template <class Char>
+Char* write_row(Char* out, const Field& f, const unsigned char* p, const text::Style<Char>& style)
+{
+    const std::size_t step = std::size_t{f.element_width} * f.rows;
+    return with_writer(f, style, [&](auto write) {
+        out = write(out, p);
+        for (std::uint32_t i = 1; i < f.columns; ++i) {
+            p += step;
+            *out++ = static_cast<Char>(';');
+            out = write(out, p);
+        }
+        return out;
+    });
 }
 
 }  // namespace
+
+template <class Char>
+Char* write_value(Char* out, const Field& f, const unsigned char* p, const text::Style<Char>& style)
+{
+    return with_writer(f, style, [&](auto write) { return write(out, p); });
+}
 
 template <class Char>
 void render(const Layout& l, const unsigned char* record, std::int32_t record_number, LineForm form,

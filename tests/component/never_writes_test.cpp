@@ -3,8 +3,10 @@
 #include <gtest/gtest.h>
 
 #include <map>
-#include <sys/stat.h>
 #include <thread>
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 #include "component/getuser_data.hpp"
 #include "support/temp_files.hpp"
@@ -28,9 +30,18 @@ std::map<std::string, Snapshot> snapshot(const std::filesystem::path& dir)
 {
     std::map<std::string, Snapshot> all;
     for (const auto& e : std::filesystem::recursive_directory_iterator(dir)) {
+#ifndef _WIN32
         struct stat st {};
         ::lstat(e.path().c_str(), &st);
         Snapshot s{{}, st.st_size, st.st_mtim.tv_sec * 1'000'000'000LL + st.st_mtim.tv_nsec, st.st_mode};
+#else
+        std::error_code ec;
+        const auto st = e.symlink_status();
+        Snapshot s{{},
+                   e.is_regular_file() ? static_cast<long long>(e.file_size()) : 0,
+                   static_cast<long long>(std::filesystem::last_write_time(e.path(), ec).time_since_epoch().count()),
+                   static_cast<unsigned>(st.permissions()) | static_cast<unsigned>(st.type()) << 16};
+#endif
         if (e.is_regular_file()) {
             std::ifstream f(e.path(), std::ios::binary);
             s.bytes.assign(std::istreambuf_iterator<char>(f), {});

@@ -15,6 +15,7 @@
 #include <filesystem>
 #include <iostream>
 #include <string>
+#include <vector>
 
 #include <CLI/CLI.hpp>
 
@@ -68,7 +69,11 @@ public:
     bool write(std::string_view bytes) override
     {
         if (f_ == nullptr) {
+#ifdef _WIN32
+            f_ = path_ == "-" ? stdout : _wfopen(std::filesystem::u8path(path_).c_str(), L"wb");
+#else
             f_ = path_ == "-" ? stdout : std::fopen(path_.c_str(), "wb");
+#endif
             if (f_ == nullptr) return failed_ = true, false;
         }
         if (std::fwrite(bytes.data(), 1, bytes.size(), f_) != bytes.size()) return failed_ = true, false;
@@ -94,13 +99,8 @@ bool same_file(const std::string& a, const std::string& b)
     return std::filesystem::equivalent(std::filesystem::u8path(a), std::filesystem::u8path(b), ec) && !ec;
 }
 
-}  // namespace
-
-int main(int argc, char** argv)
+int run(int argc, char** argv)
 {
-#ifdef _WIN32
-    _setmode(_fileno(stdout), _O_BINARY);
-#endif
     CLI::App app{"Reads the data files of the payroll application as record text, and exports them whole."};
     app.require_subcommand(1);
     app.fallthrough();
@@ -259,3 +259,23 @@ int main(int argc, char** argv)
     }
     return 0;
 }
+
+}  // namespace
+
+#ifdef _WIN32
+// Windows hands over the arguments as UTF-16; the rest of the tool works in
+// UTF-8, which turns back into the same UTF-16 path.
+int wmain(int argc, wchar_t** wargv)
+{
+    _setmode(_fileno(stdout), _O_BINARY);
+    std::vector<std::string> args;
+    for (int i = 0; i < argc; ++i)
+        args.push_back(nelvo::text::utf16_to_utf8(reinterpret_cast<const char16_t*>(wargv[i])));
+    std::vector<char*> argv;
+    for (auto& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    return run(argc, argv.data());
+}
+#else
+int main(int argc, char** argv) { return run(argc, argv); }
+#endif

@@ -81,6 +81,8 @@ OpenStatus DataFile::open(std::u16string_view path)
     } while (fd < 0 && errno == EINTR);
     if (fd < 0) {
         OpenStatus s = from_errno(errno);
+        // "file.dat/": a trailing separator names no file, as on Windows.
+        if (s == OpenStatus::PathNotFound && native.back() == '/' && errno == ENOTDIR) return OpenStatus::BadName;
         return s == OpenStatus::Missing ? classify_missing(native) : s;
     }
     struct stat st {};

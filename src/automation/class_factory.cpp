@@ -1,0 +1,69 @@
+#include "automation/class_factory.hpp"
+
+#include <atomic>
+#include <new>
+
+#include <unknwn.h>
+
+#include "automation/module.hpp"
+#include "automation/object.hpp"
+
+namespace nelvo::automation {
+namespace {
+
+class ClassFactory final : public IClassFactory {
+public:
+    ClassFactory() { module_add_ref(); }
+    ~ClassFactory() { module_release(); }
+
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID riid, void** out) override
+    {
+        if (!out) return E_POINTER;
+        if (!IsEqualIID(riid, IID_IUnknown) && !IsEqualIID(riid, IID_IClassFactory)) {
+            *out = nullptr;
+            return E_NOINTERFACE;
+        }
+        *out = static_cast<IClassFactory*>(this);
+        AddRef();
+        return S_OK;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return ++refs_; }
+    ULONG STDMETHODCALLTYPE Release() override
+    {
+        const ULONG left = --refs_;
+        if (left == 0) delete this;
+        return left;
+    }
+
+    HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID riid, void** out) override
+    {
+        if (!out) return E_POINTER;
+        *out = nullptr;
+        if (outer) return CLASS_E_NOAGGREGATION;
+        return Object::create(riid, out);
+    }
+    HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override
+    {
+        if (lock) module_add_ref();
+        else module_release();
+        return S_OK;
+    }
+
+private:
+    std::atomic<ULONG> refs_{1};
+};
+
+}  // namespace
+
+HRESULT create_class_factory(REFIID riid, void** out)
+{
+    if (!out) return E_POINTER;
+    *out = nullptr;
+    auto* factory = new (std::nothrow) ClassFactory();
+    if (!factory) return E_OUTOFMEMORY;
+    const HRESULT hr = factory->QueryInterface(riid, out);
+    factory->Release();
+    return hr;
+}
+
+}  // namespace nelvo::automation

@@ -1,0 +1,167 @@
+// The members of _getuser_data: each converts its arguments, makes one call
+// into nelvo::getuser_data and turns the result into a variant or an error.
+#include <cstdint>
+
+#include "automation/errors.hpp"
+#include "automation/object.hpp"
+
+namespace nelvo::automation {
+namespace {
+
+Text text_of(BSTR s) { return s ? Text(reinterpret_cast<const char16_t*>(s), SysStringLen(s)) : Text{}; }
+
+// The text, copied once into a BSTR.
+HRESULT to_bstr(const Text& text, BSTR* out)
+{
+    *out = SysAllocStringLen(reinterpret_cast<const OLECHAR*>(text.data()), static_cast<UINT>(text.size()));
+    return *out ? S_OK : report(RuntimeError{error::out_of_memory});
+}
+
+// A failure leaves the result empty.
+HRESULT deliver(Result<Text> r, VARIANT* result)
+{
+    if (!r) return report(r.error());
+    BSTR s = nullptr;
+    if (HRESULT hr = to_bstr(*r, &s); FAILED(hr)) return hr;
+    V_VT(result) = VT_BSTR;
+    V_BSTR(result) = s;
+    return S_OK;
+}
+
+HRESULT deliver(Result<std::int32_t> r, VARIANT* result)
+{
+    if (!r) return report(r.error());
+    V_VT(result) = VT_I4;
+    V_I4(result) = *r;
+    return S_OK;
+}
+
+// Checks the pointers of a member call and empties the result.
+bool ready(VARIANT* result, const void* a, const void* b)
+{
+    if (!result || !a || !b) return false;
+    VariantInit(result);
+    return true;
+}
+
+}  // namespace
+
+HRESULT Object::get_eigdat(BSTR* value)
+{
+    if (!value) return E_POINTER;
+    return to_bstr(data_.eigdat(), value);
+}
+
+HRESULT Object::put_eigdat(BSTR value)
+{
+    data_.eigdat(text_of(value));
+    return S_OK;
+}
+
+HRESULT Object::tarife_holen(BSTR* hsdatei, long* hssatzvon, long* hssatzbis, VARIANT* result)
+{
+    if (!ready(result, hsdatei, hssatzvon) || !hssatzbis) return E_POINTER;
+    const std::int32_t von = *hssatzvon;
+    std::int32_t bis = *hssatzbis;
+    auto r = data_.tarife_holen(text_of(*hsdatei), von, bis);
+    *hssatzbis = bis;  // lowered to the record count, also when the read then failed
+    return deliver(std::move(r), result);
+}
+
+HRESULT Object::userdatensatz_holen(BSTR* hsdatei, long* hssatz, VARIANT* result)
+{
+    if (!ready(result, hsdatei, hssatz)) return E_POINTER;
+    return deliver(data_.userdatensatz_holen(text_of(*hsdatei), static_cast<std::int32_t>(*hssatz)), result);
+}
+
+HRESULT Object::tarifsatz_holen(BSTR* hsdatei, long* hssatz, VARIANT* result)
+{
+    if (!ready(result, hsdatei, hssatz)) return E_POINTER;
+    return deliver(data_.tarifsatz_holen(text_of(*hsdatei), static_cast<std::int32_t>(*hssatz)), result);
+}
+
+HRESULT Object::getsatzanzahl(BSTR* hsdatei, VARIANT* result)
+{
+    if (!ready(result, hsdatei, hsdatei)) return E_POINTER;
+    return deliver(data_.getsatzanzahl(text_of(*hsdatei)), result);
+}
+
+HRESULT Object::getusersatzanzahl(BSTR* hsdatei, VARIANT* result)
+{
+    if (!ready(result, hsdatei, hsdatei)) return E_POINTER;
+    return deliver(data_.getusersatzanzahl(text_of(*hsdatei)), result);
+}
+
+HRESULT Object::getJDAsatzanzahl(BSTR* hsdatei, VARIANT* result)
+{
+    if (!ready(result, hsdatei, hsdatei)) return E_POINTER;
+    return deliver(data_.getJDAsatzanzahl(text_of(*hsdatei)), result);
+}
+
+HRESULT Object::getBDAsatzanzahl(BSTR* hsdatei, VARIANT* result)
+{
+    if (!ready(result, hsdatei, hsdatei)) return E_POINTER;
+    return deliver(data_.getBDAsatzanzahl(text_of(*hsdatei)), result);
+}
+
+HRESULT Object::getZUSCHLAGsatzanzahl(BSTR* hsdatei, VARIANT* result)
+{
+    if (!ready(result, hsdatei, hsdatei)) return E_POINTER;
+    return deliver(data_.getZUSCHLAGsatzanzahl(text_of(*hsdatei)), result);
+}
+
+HRESULT Object::getSOZVERSsatzanzahl(BSTR* hsdatei, VARIANT* result)
+{
+    if (!ready(result, hsdatei, hsdatei)) return E_POINTER;
+    return deliver(data_.getSOZVERSsatzanzahl(text_of(*hsdatei)), result);
+}
+
+HRESULT Object::getURLAUBsatzanzahl(BSTR* hsdatei, VARIANT* result)
+{
+    if (!ready(result, hsdatei, hsdatei)) return E_POINTER;
+    return deliver(data_.getURLAUBsatzanzahl(text_of(*hsdatei)), result);
+}
+
+HRESULT Object::getKALENDERsatzanzahl(BSTR* hsdatei, VARIANT* result)
+{
+    if (!ready(result, hsdatei, hsdatei)) return E_POINTER;
+    return deliver(data_.getKALENDERsatzanzahl(text_of(*hsdatei)), result);
+}
+
+HRESULT Object::BDAdatensatz_holen(BSTR* hsdatei, long* hssatz, VARIANT* result)
+{
+    if (!ready(result, hsdatei, hssatz)) return E_POINTER;
+    return deliver(data_.BDAdatensatz_holen(text_of(*hsdatei), static_cast<std::int32_t>(*hssatz)), result);
+}
+
+HRESULT Object::JDAdatensatz_holen(BSTR* hsdatei, long* hssatz, VARIANT* result)
+{
+    if (!ready(result, hsdatei, hssatz)) return E_POINTER;
+    return deliver(data_.JDAdatensatz_holen(text_of(*hsdatei), static_cast<std::int32_t>(*hssatz)), result);
+}
+
+HRESULT Object::Zuschlägedatensatz_holen(BSTR* hsdatei, long* hssatz, VARIANT* result)
+{
+    if (!ready(result, hsdatei, hssatz)) return E_POINTER;
+    return deliver(data_.Zuschlägedatensatz_holen(text_of(*hsdatei), static_cast<std::int32_t>(*hssatz)), result);
+}
+
+HRESULT Object::SOZVERSdatensatz_holen(BSTR* hsdatei, long* hssatz, VARIANT* result)
+{
+    if (!ready(result, hsdatei, hssatz)) return E_POINTER;
+    return deliver(data_.SOZVERSdatensatz_holen(text_of(*hsdatei), static_cast<std::int32_t>(*hssatz)), result);
+}
+
+HRESULT Object::URLAUBdatensatz_holen(BSTR* hsdatei, long* hssatz, VARIANT* result)
+{
+    if (!ready(result, hsdatei, hssatz)) return E_POINTER;
+    return deliver(data_.URLAUBdatensatz_holen(text_of(*hsdatei), static_cast<std::int32_t>(*hssatz)), result);
+}
+
+HRESULT Object::KALENDERdatensatz_holen(BSTR* hsdatei, long* hssatz, VARIANT* result)
+{
+    if (!ready(result, hsdatei, hssatz)) return E_POINTER;
+    return deliver(data_.KALENDERdatensatz_holen(text_of(*hsdatei), static_cast<std::int32_t>(*hssatz)), result);
+}
+
+}  // namespace nelvo::automation
