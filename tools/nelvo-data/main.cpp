@@ -57,17 +57,6 @@ FileKind parse_kind(const std::string& name)
     return *k;
 }
 
-// The path is UTF-8; Windows opens it as UTF-16 so that any name works.
-std::FILE* open_for_writing(const std::string& path)
-{
-#ifdef _WIN32
-    const std::u16string wide = nelvo::text::utf8_to_utf16(path);
-    return _wfopen(reinterpret_cast<const wchar_t*>(wide.c_str()), L"wb");
-#else
-    return std::fopen(path.c_str(), "wb");
-#endif
-}
-
 // The export's destination, created on the first write, so a data file that
 // cannot be opened leaves no empty output behind.
 class Destination final : public nelvo::tool::Output {
@@ -83,7 +72,7 @@ public:
 #ifdef _WIN32
             f_ = path_ == "-" ? stdout : _wfopen(std::filesystem::u8path(path_).c_str(), L"wb");
 #else
-            f_ = path_ == "-" ? stdout : open_for_writing(path_);
+            f_ = path_ == "-" ? stdout : std::fopen(path_.c_str(), "wb");
 #endif
             if (f_ == nullptr) return failed_ = true, false;
         }
