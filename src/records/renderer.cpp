@@ -1,23 +1,13 @@
 #include "records/renderer.hpp"
 
-#include <bit>
 #include <cstring>
 
+#include "records/stored.hpp"
 #include "text/numbers.hpp"
 #include "text/trimmed_text.hpp"
 
 namespace nelvo::records {
 namespace {
-
-// Stored numbers are little-endian, unaligned.
-template <class T>
-T load(const unsigned char* p)
-{
-    static_assert(std::endian::native == std::endian::little, "stored numbers are little-endian");
-    T v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-}
 
 // Descriptors and line heads are short: copied in fixed-size pieces, the
 // last one overlapping, instead of a call to memcpy for each.

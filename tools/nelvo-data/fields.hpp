@@ -4,25 +4,16 @@
 // Luckkv). Everything is derived from the one table; nothing is spelled here.
 #pragma once
 
-#include <bit>
 #include <cstdint>
-#include <cstring>
 #include <string>
 #include <string_view>
 
 #include "records/layout.hpp"
+#include "records/stored.hpp"
 
 namespace nelvo::tool {
 
-// Stored numbers are little-endian and unaligned.
-template <class T>
-T load(const unsigned char* p)
-{
-    static_assert(std::endian::native == std::endian::little, "stored numbers are little-endian");
-    T v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-}
+using records::load;
 
 // The number the descriptor gives the first element of each row ("1-66" -> 1,
 // "40-44" -> 40, "+2,1-12" -> 1); 0 for single values.
