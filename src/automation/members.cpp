@@ -44,6 +44,22 @@ bool ready(VARIANT* result, const void* a, const void* b)
     return true;
 }
 
+// One record's text or one count, through the member of the same name.
+using Reader = Result<Text> (getuser_data::*)(const Text&, const std::int32_t&);
+using Counter = Result<std::int32_t> (getuser_data::*)(const Text&);
+
+HRESULT read(getuser_data& data, Reader member, BSTR* hsdatei, long* hssatz, VARIANT* result)
+{
+    if (!ready(result, hsdatei, hssatz)) return E_POINTER;
+    return deliver((data.*member)(text_of(*hsdatei), static_cast<std::int32_t>(*hssatz)), result);
+}
+
+HRESULT count(getuser_data& data, Counter member, BSTR* hsdatei, VARIANT* result)
+{
+    if (!ready(result, hsdatei, hsdatei)) return E_POINTER;
+    return deliver((data.*member)(text_of(*hsdatei)), result);
+}
+
 }  // namespace
 
 HRESULT Object::get_eigdat(BSTR* value)
@@ -70,98 +86,82 @@ HRESULT Object::tarife_holen(BSTR* hsdatei, long* hssatzvon, long* hssatzbis, VA
 
 HRESULT Object::userdatensatz_holen(BSTR* hsdatei, long* hssatz, VARIANT* result)
 {
-    if (!ready(result, hsdatei, hssatz)) return E_POINTER;
-    return deliver(data_.userdatensatz_holen(text_of(*hsdatei), static_cast<std::int32_t>(*hssatz)), result);
+    return read(data_, &getuser_data::userdatensatz_holen, hsdatei, hssatz, result);
 }
 
 HRESULT Object::tarifsatz_holen(BSTR* hsdatei, long* hssatz, VARIANT* result)
 {
-    if (!ready(result, hsdatei, hssatz)) return E_POINTER;
-    return deliver(data_.tarifsatz_holen(text_of(*hsdatei), static_cast<std::int32_t>(*hssatz)), result);
+    return read(data_, &getuser_data::tarifsatz_holen, hsdatei, hssatz, result);
 }
 
 HRESULT Object::getsatzanzahl(BSTR* hsdatei, VARIANT* result)
 {
-    if (!ready(result, hsdatei, hsdatei)) return E_POINTER;
-    return deliver(data_.getsatzanzahl(text_of(*hsdatei)), result);
+    return count(data_, &getuser_data::getsatzanzahl, hsdatei, result);
 }
 
 HRESULT Object::getusersatzanzahl(BSTR* hsdatei, VARIANT* result)
 {
-    if (!ready(result, hsdatei, hsdatei)) return E_POINTER;
-    return deliver(data_.getusersatzanzahl(text_of(*hsdatei)), result);
+    return count(data_, &getuser_data::getusersatzanzahl, hsdatei, result);
 }
 
 HRESULT Object::getJDAsatzanzahl(BSTR* hsdatei, VARIANT* result)
 {
-    if (!ready(result, hsdatei, hsdatei)) return E_POINTER;
-    return deliver(data_.getJDAsatzanzahl(text_of(*hsdatei)), result);
+    return count(data_, &getuser_data::getJDAsatzanzahl, hsdatei, result);
 }
 
 HRESULT Object::getBDAsatzanzahl(BSTR* hsdatei, VARIANT* result)
 {
-    if (!ready(result, hsdatei, hsdatei)) return E_POINTER;
-    return deliver(data_.getBDAsatzanzahl(text_of(*hsdatei)), result);
+    return count(data_, &getuser_data::getBDAsatzanzahl, hsdatei, result);
 }
 
 HRESULT Object::getZUSCHLAGsatzanzahl(BSTR* hsdatei, VARIANT* result)
 {
-    if (!ready(result, hsdatei, hsdatei)) return E_POINTER;
-    return deliver(data_.getZUSCHLAGsatzanzahl(text_of(*hsdatei)), result);
+    return count(data_, &getuser_data::getZUSCHLAGsatzanzahl, hsdatei, result);
 }
 
 HRESULT Object::getSOZVERSsatzanzahl(BSTR* hsdatei, VARIANT* result)
 {
-    if (!ready(result, hsdatei, hsdatei)) return E_POINTER;
-    return deliver(data_.getSOZVERSsatzanzahl(text_of(*hsdatei)), result);
+    return count(data_, &getuser_data::getSOZVERSsatzanzahl, hsdatei, result);
 }
 
 HRESULT Object::getURLAUBsatzanzahl(BSTR* hsdatei, VARIANT* result)
 {
-    if (!ready(result, hsdatei, hsdatei)) return E_POINTER;
-    return deliver(data_.getURLAUBsatzanzahl(text_of(*hsdatei)), result);
+    return count(data_, &getuser_data::getURLAUBsatzanzahl, hsdatei, result);
 }
 
 HRESULT Object::getKALENDERsatzanzahl(BSTR* hsdatei, VARIANT* result)
 {
-    if (!ready(result, hsdatei, hsdatei)) return E_POINTER;
-    return deliver(data_.getKALENDERsatzanzahl(text_of(*hsdatei)), result);
+    return count(data_, &getuser_data::getKALENDERsatzanzahl, hsdatei, result);
 }
 
 HRESULT Object::BDAdatensatz_holen(BSTR* hsdatei, long* hssatz, VARIANT* result)
 {
-    if (!ready(result, hsdatei, hssatz)) return E_POINTER;
-    return deliver(data_.BDAdatensatz_holen(text_of(*hsdatei), static_cast<std::int32_t>(*hssatz)), result);
+    return read(data_, &getuser_data::BDAdatensatz_holen, hsdatei, hssatz, result);
 }
 
 HRESULT Object::JDAdatensatz_holen(BSTR* hsdatei, long* hssatz, VARIANT* result)
 {
-    if (!ready(result, hsdatei, hssatz)) return E_POINTER;
-    return deliver(data_.JDAdatensatz_holen(text_of(*hsdatei), static_cast<std::int32_t>(*hssatz)), result);
+    return read(data_, &getuser_data::JDAdatensatz_holen, hsdatei, hssatz, result);
 }
 
 HRESULT Object::Zuschlägedatensatz_holen(BSTR* hsdatei, long* hssatz, VARIANT* result)
 {
-    if (!ready(result, hsdatei, hssatz)) return E_POINTER;
-    return deliver(data_.Zuschlägedatensatz_holen(text_of(*hsdatei), static_cast<std::int32_t>(*hssatz)), result);
+    return read(data_, &getuser_data::Zuschlägedatensatz_holen, hsdatei, hssatz, result);
 }
 
 HRESULT Object::SOZVERSdatensatz_holen(BSTR* hsdatei, long* hssatz, VARIANT* result)
 {
-    if (!ready(result, hsdatei, hssatz)) return E_POINTER;
-    return deliver(data_.SOZVERSdatensatz_holen(text_of(*hsdatei), static_cast<std::int32_t>(*hssatz)), result);
+    return read(data_, &getuser_data::SOZVERSdatensatz_holen, hsdatei, hssatz, result);
 }
 
 HRESULT Object::URLAUBdatensatz_holen(BSTR* hsdatei, long* hssatz, VARIANT* result)
 {
-    if (!ready(result, hsdatei, hssatz)) return E_POINTER;
-    return deliver(data_.URLAUBdatensatz_holen(text_of(*hsdatei), static_cast<std::int32_t>(*hssatz)), result);
+    return read(data_, &getuser_data::URLAUBdatensatz_holen, hsdatei, hssatz, result);
 }
 
 HRESULT Object::KALENDERdatensatz_holen(BSTR* hsdatei, long* hssatz, VARIANT* result)
 {
-    if (!ready(result, hsdatei, hssatz)) return E_POINTER;
-    return deliver(data_.KALENDERdatensatz_holen(text_of(*hsdatei), static_cast<std::int32_t>(*hssatz)), result);
+    return read(data_, &getuser_data::KALENDERdatensatz_holen, hsdatei, hssatz, result);
 }
 
 }  // namespace nelvo::automation
