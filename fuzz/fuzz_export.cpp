@@ -1,0 +1,133 @@
+// Arbitrary records through the JSON and CSV exports: the output always
+// parses, holds one object or row per record, and gives back the stored
+// values (JSON: integers and the raw text length; CSV: each value as the
+// record text renders it).
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "nelvo-data/fields.hpp"
+#include "nelvo-data/formats.hpp"
+#include "records/hsdeklaration.hpp"
+#include "records/renderer.hpp"
+
+using namespace nelvo;
+
+namespace {
+
+[[noreturn]] void fail() { __builtin_trap(); }
+
+// Strict RFC 4180: quoted fields may hold anything, "" is a quote; rows end
+// in CR LF.
+std::vector<std::vector<std::string>> parse_csv(const std::string& s, char delim)
+{
+    std::vector<std::vector<std::string>> rows(1);
+    std::string field;
+    std::size_t i = 0;
+    bool quoted = false, was_quoted = false;
+    while (i < s.size()) {
+        const char c = s[i];
+        if (quoted) {
+            if (c == '"' && i + 1 < s.size() && s[i + 1] == '"') field += '"', i += 2;
+            else if (c == '"') quoted = false, ++i;
+            else field += c, ++i;
+        } else if (c == '"') {
+            if (!field.empty() || was_quoted) fail();
+            quoted = was_quoted = true;
+            ++i;
+        } else if (c == delim) {
+            rows.back().push_back(std::move(field)), field.clear(), was_quoted = false, ++i;
+        } else if (c == '\r') {
+            if (i + 1 >= s.size() || s[i + 1] != '\n') fail();
+            rows.back().push_back(std::move(field)), field.clear(), was_quoted = false;
+            rows.emplace_back();
+            i += 2;
+        } else {
+            if (was_quoted) fail();
+            field += c, ++i;
+        }
+    }
+    if (quoted || !field.empty() || !rows.back().empty()) fail();
+    rows.pop_back();
+    return rows;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    if (size < 1) return 0;
+    const records::Layout& l = *records::all_layouts[data[0] % records::all_layouts.size()];
+    const std::size_t n = (size - 1 + l.size - 1) / l.size;  // a short last record is zero-filled
+    if (n == 0 || n > 4) return 0;
+    std::vector<unsigned char> in(n * l.size, 0);
+    std::memcpy(in.data(), data + 1, size - 1);
+
+    // JSON
+    tool::FormatOptions options;
+    std::string json;
+    auto jf = tool::make_json_formatter(l, false);
+    jf->begin(json);
+    jf->records(in.data(), n, 1, 1, json);
+    jf->end(json);
+    const auto doc = nlohmann::json::parse(json, nullptr, false);
+    if (doc.is_discarded() || !doc.is_array() || doc.size() != n) fail();
+    for (std::size_t r = 0; r < n; ++r) {
+        const auto& obj = doc[r];
+        if (obj.at("record") != r + 1) fail();
+        const unsigned char* rec = in.data() + r * l.size;
+        for (const auto& f : l.fields) {
+            const auto& v = obj.at(std::string(f.name()));
+            const auto& first = f.elements() == 1 ? v : f.shape == records::Shape::Table ? v.at(0).at(0) : v.at(0);
+            const unsigned char* p = rec + f.offset;
+            switch (f.stored) {
+            case records::Stored::Int16:
+                if (first != records::load<std::int16_t>(p)) fail();
+                break;
+            case records::Stored::Int32:
+                if (first != records::load<std::int32_t>(p)) fail();
+                break;
+            case records::Stored::Text: {
+                // Raw text: one character per stored byte.
+                const std::string s = first.get<std::string>();
+                std::size_t chars = 0;
+                for (unsigned char c : s) chars += (c & 0xC0) != 0x80;
+                if (chars != f.element_width) fail();
+                break;
+            }
+            default: break;
+            }
+        }
+    }
+
+    // CSV: header plus one row per record, every value as the record text has it.
+    options.decimal_separator = ",";
+    options.csv_delimiter = ';';
+    std::string csv;
+    auto cf = tool::make_csv_formatter(l, options);
+    cf->begin(csv);
+    cf->records(in.data(), n, 1, 1, csv);
+    cf->end(csv);
+    const auto rows = parse_csv(csv, ';');
+    if (rows.size() != n + 1) fail();
+    const text::Style<char> style{",", nullptr};
+    for (std::size_t r = 0; r < n; ++r) {
+        const auto& row = rows[r + 1];
+        if (row.size() != rows[0].size() || row.size() != l.value_count() + 1) fail();
+        if (row[0] != std::to_string(r + 1)) fail();
+        std::size_t col = 1;
+        for (const auto& f : l.fields)
+            for (std::uint32_t rr = 0; rr < f.rows; ++rr)
+                for (std::uint32_t c = 0; c < f.columns; ++c) {
+                    std::string want(records::max_value_chars<char>(f, 1), '\0');
+                    want.resize(static_cast<std::size_t>(
+                        records::write_value(want.data(), f, in.data() + r * l.size + f.element_offset(rr, c), style) -
+                        want.data()));
+                    if (row[col++] != want) fail();
+                }
+    }
+    return 0;
+}
