@@ -302,6 +302,19 @@ TEST(Failures, PathsThatNameNoFile)
 // POSIX file system objects and permissions; on Windows the Automation tests
 // check that a failed call leaves no file open.
 #ifndef _WIN32
+// The texts callers see in Err.Description: the classic run-time messages.
+TEST(Failures, DescriptionsAreTheClassicRunTimeMessages)
+{
+    const std::pair<int, const char*> expected[] = {
+        {5, "Invalid procedure call or argument"}, {6, "Overflow"}, {7, "Out of memory"},
+        {52, "Bad file name or number"}, {55, "File already open"}, {57, "Device I/O error"},
+        {63, "Bad record number"}, {67, "Too many files"}, {70, "Permission denied"},
+        {75, "Path/File access error"}, {76, "Path not found"},
+        {1234, "Application-defined or object-defined error"},
+    };
+    for (const auto& [number, text] : expected) EXPECT_EQ(RuntimeError{number}.description(), text) << number;
+}
+
 TEST(Failures, FifoSocketAndSymlinkLoopDoNotBlock)
 {
     TempDir dir;
