@@ -4,6 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "component/getuser_data.hpp"
+#include <filesystem>
+
 #include "nelvo-data/export.hpp"
 #include "tool_test_support.hpp"
 
@@ -156,3 +158,51 @@ TEST(ExportText, WriteFailureStopsEveryJob)
 }
 
 }  // namespace
+
+namespace {
+
+// Changes the data file under a running export, after the first piece of
+// output has been written.
+class Meddling final : public tool::Output {
+public:
+    Meddling(std::string path, std::uintmax_t new_size) : path_(std::move(path)), new_size_(new_size) {}
+    bool write(std::string_view bytes) override
+    {
+        if (!text.empty() && !done_) {
+            std::filesystem::resize_file(path_, new_size_);
+            done_ = true;
+        }
+        text.append(bytes);
+        return true;
+    }
+    std::string text;
+
+private:
+    std::string path_;
+    std::uintmax_t new_size_;
+    bool done_ = false;
+};
+
+}  // namespace
+
+// The count is taken once: records that vanish read as zeros, records that
+// appear later are not exported; nothing hangs or fails.
+TEST(ExportText, FileShrinkingOrGrowingDuringTheExport)
+{
+    test::ScratchDir dir;
+    const auto& k = every_kind[1];
+    const auto& l = test::layout_of(k);
+    for (const std::uintmax_t records_after : {0u, 3u, 40u}) {
+        const auto path = dir.file(k.file_name, test::hostile_file(l, 12, 5, 0));
+        const std::string first_two = component_text(k, path, 1, 2);
+        tool::ExportOptions o;
+        o.jobs = 1;
+        o.chunk_bytes = l.size;  // one record read and written at a time
+        o.format_options.decimal_separator.assign(1, ',');
+        Meddling out(path, records_after * l.size);
+        ASSERT_FALSE(tool::export_file(k.kind, text::utf8_to_utf16(path), o, out).has_value());
+        // Records 1 and 2 were read before the change (2 while 1 was written),
+        // 3 to 12 after it; exactly the 12 records counted at the start.
+        EXPECT_EQ(out.text, first_two + component_text(k, path, 3, 12)) << records_after;
+    }
+}
