@@ -80,97 +80,64 @@ std::vector<std::int64_t> currency_mix()
     return v;
 }
 
-void BM_IntegerText(benchmark::State& state)
+// Renders the whole batch once per iteration; `write(out, value)` returns
+// the end of what it wrote (at most 24 characters).
+template <class T, class Write>
+void render_batch(benchmark::State& state, const std::vector<T>& values, Write write)
 {
-    const auto values = integer_mix();
     char buf[batch * 24];
     for (auto _ : state) {
         char* out = buf;
-        for (std::int64_t v : values) out = text::write_integer(out, v);
+        for (const T& v : values) out = write(out, v);
         benchmark::DoNotOptimize(out);
         benchmark::ClobberMemory();
     }
     state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * batch));
+}
+
+void BM_IntegerText(benchmark::State& state)
+{
+    render_batch(state, integer_mix(), [](char* out, std::int64_t v) { return text::write_integer(out, v); });
 }
 BENCHMARK(BM_IntegerText);
 
 void BM_IntegerToChars(benchmark::State& state)
 {
-    const auto values = integer_mix();
-    char buf[batch * 24];
-    for (auto _ : state) {
-        char* out = buf;
-        for (std::int64_t v : values) out = std::to_chars(out, out + 24, v).ptr;
-        benchmark::DoNotOptimize(out);
-        benchmark::ClobberMemory();
-    }
-    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * batch));
+    render_batch(state, integer_mix(), [](char* out, std::int64_t v) { return std::to_chars(out, out + 24, v).ptr; });
 }
 BENCHMARK(BM_IntegerToChars);
 
 void BM_SingleText(benchmark::State& state)
 {
-    const auto values = single_mix();
     std::vector<std::uint32_t> bits;
-    for (float f : values) bits.push_back(std::bit_cast<std::uint32_t>(f));
-    char buf[batch * 24];
+    for (float f : single_mix()) bits.push_back(std::bit_cast<std::uint32_t>(f));
     const std::string_view sep = ",";
-    for (auto _ : state) {
-        char* out = buf;
-        for (std::uint32_t b : bits) out = text::write_single(out, b, sep);
-        benchmark::DoNotOptimize(out);
-        benchmark::ClobberMemory();
-    }
-    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * batch));
+    render_batch(state, bits, [sep](char* out, std::uint32_t b) { return text::write_single(out, b, sep); });
 }
 BENCHMARK(BM_SingleText);
 
 void BM_SingleSnprintf(benchmark::State& state)
 {
-    const auto values = single_mix();
-    char buf[batch * 24];
-    for (auto _ : state) {
-        char* out = buf;
-        for (float f : values) {
-            const int n = std::snprintf(out, 24, "%.7G", static_cast<double>(f));
-            for (int i = 0; i < n; ++i)
-                if (out[i] == '.') out[i] = ',';
-            out += n;
-        }
-        benchmark::DoNotOptimize(out);
-        benchmark::ClobberMemory();
-    }
-    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * batch));
+    render_batch(state, single_mix(), [](char* out, float f) {
+        const int n = std::snprintf(out, 24, "%.7G", static_cast<double>(f));
+        for (int i = 0; i < n; ++i)
+            if (out[i] == '.') out[i] = ',';
+        return out + n;
+    });
 }
 BENCHMARK(BM_SingleSnprintf);
 
 void BM_CurrencyText(benchmark::State& state)
 {
-    const auto values = currency_mix();
-    char buf[batch * 24];
     const std::string_view sep = ",";
-    for (auto _ : state) {
-        char* out = buf;
-        for (std::int64_t v : values) out = text::write_currency(out, v, sep);
-        benchmark::DoNotOptimize(out);
-        benchmark::ClobberMemory();
-    }
-    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * batch));
+    render_batch(state, currency_mix(), [sep](char* out, std::int64_t v) { return text::write_currency(out, v, sep); });
 }
 BENCHMARK(BM_CurrencyText);
 
 // The baseline of currency text: integer text of the same stored integers.
 void BM_CurrencyAsIntegerText(benchmark::State& state)
 {
-    const auto values = currency_mix();
-    char buf[batch * 24];
-    for (auto _ : state) {
-        char* out = buf;
-        for (std::int64_t v : values) out = text::write_integer(out, v);
-        benchmark::DoNotOptimize(out);
-        benchmark::ClobberMemory();
-    }
-    state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * batch));
+    render_batch(state, currency_mix(), [](char* out, std::int64_t v) { return text::write_integer(out, v); });
 }
 BENCHMARK(BM_CurrencyAsIntegerText);
 
