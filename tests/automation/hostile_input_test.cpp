@@ -518,9 +518,13 @@ int wmain(int argc, wchar_t** argv)
     data_dir = argv[2];
     wchar_t temp[MAX_PATH] = {};
     GetTempPathW(MAX_PATH, temp);
-    scratch = fs::path(temp) / ("nelvo-hostile-" + std::to_string(GetCurrentProcessId()));
+    // Wine hands out the same process ids run after run, and a directory of an
+    // earlier run may survive (Wine cannot remove paths beyond MAX_PATH): a
+    // fresh name per run keeps runs apart.
+    scratch = fs::path(temp) / ("nelvo-hostile-" + std::to_string(GetCurrentProcessId()) + "-" +
+                                std::to_string(GetTickCount64()));
     std::error_code ignored;
-    fs::remove_all(scratch, ignored);  // left by an earlier run that crashed
+    fs::remove_all(scratch, ignored);
     fs::create_directories(scratch);
     const int rc = RUN_ALL_TESTS();
     fs::remove_all(scratch, ignored);
