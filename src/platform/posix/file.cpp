@@ -46,20 +46,6 @@ OpenStatus classify_missing(const std::string& path)
 
 }  // namespace
 
-DataFile::DataFile(DataFile&& other) noexcept : handle_(other.handle_) { other.handle_ = invalid; }
-
-DataFile& DataFile::operator=(DataFile&& other) noexcept
-{
-    if (this != &other) {
-        close();
-        handle_ = other.handle_;
-        other.handle_ = invalid;
-    }
-    return *this;
-}
-
-DataFile::~DataFile() { close(); }
-
 void DataFile::close() noexcept
 {
     if (handle_ != invalid) {

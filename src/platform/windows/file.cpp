@@ -85,20 +85,6 @@ bool names_a_device(std::u16string_view path)
 
 }  // namespace
 
-DataFile::DataFile(DataFile&& other) noexcept : handle_(other.handle_) { other.handle_ = invalid; }
-
-DataFile& DataFile::operator=(DataFile&& other) noexcept
-{
-    if (this != &other) {
-        close();
-        handle_ = other.handle_;
-        other.handle_ = invalid;
-    }
-    return *this;
-}
-
-DataFile::~DataFile() { close(); }
-
 void DataFile::close() noexcept
 {
     if (handle_ != invalid) {
