@@ -1,4 +1,4 @@
-#include "nelvo-data/json.hpp"
+#include "nelvo-data/formats/json_values.hpp"
 
 #include <array>
 #include <bit>
@@ -6,18 +6,15 @@
 #include <cmath>
 #include <cstdint>
 #include <cstring>
-#include <string>
-#include <vector>
 
-#include "nelvo-data/fields.hpp"
-#include "nelvo-data/formats.hpp"
+#include "records/stored.hpp"
 #include "text/cp1252.hpp"
 #include "text/numbers.hpp"
-#include "text/sink.hpp"
 
-namespace nelvo::tool {
-namespace json {
+namespace nelvo::tool::json {
 namespace {
+
+using records::load;
 
 // Each Windows-1252 byte as it stands inside a JSON string: its UTF-8 form,
 // or an RFC 8259 escape for quote, backslash and the C0 controls.
@@ -169,85 +166,4 @@ char* write_value(char* out, const records::Field& f, const unsigned char* p)
     return out;
 }
 
-}  // namespace json
-
-namespace {
-
-class JsonFormatter final : public Formatter {
-public:
-    JsonFormatter(const records::Layout& l, bool lines) : layout_(l), lines_(lines)
-    {
-        max_record_chars_ = 32 + text::max_integer_chars;
-        for (const auto& f : l.fields) {
-            std::string key = ",\"";
-            key += f.name();
-            key += "\":";
-            max_record_chars_ += key.size() + 2 + f.rows * 3 + f.elements() * (json::max_value_chars(f) + 1);
-            keys_.push_back(std::move(key));
-        }
-    }
-
-    void begin(std::string& out) const override
-    {
-        if (!lines_) out += "[\n";
-    }
-    void end(std::string& out) const override
-    {
-        if (!lines_) out += "\n]\n";
-    }
-
-    void records(const unsigned char* in, std::size_t n, std::int64_t first, std::int64_t first_of_export,
-                 std::string& out) const override
-    {
-        text::Sink<char> sink(out);
-        for (std::size_t i = 0; i < n; ++i) {
-            const std::int64_t number = first + static_cast<std::int64_t>(i);
-            const unsigned char* record = in + i * layout_.size;
-            char* o = sink.reserve(max_record_chars_);
-            if (!lines_ && number != first_of_export) {
-                *o++ = ',';
-                *o++ = '\n';
-            }
-            const std::string_view head = "{\"record\":";
-            o = std::copy(head.begin(), head.end(), o);
-            o = text::write_integer(o, number);
-            for (std::size_t k = 0; k < layout_.fields.size(); ++k) {
-                const auto& f = layout_.fields[k];
-                o = std::copy(keys_[k].begin(), keys_[k].end(), o);
-                if (f.shape == records::Shape::Single) {
-                    o = json::write_value(o, f, record + f.offset);
-                    continue;
-                }
-                if (f.shape == records::Shape::Table) *o++ = '[';
-                for (std::uint32_t r = 0; r < f.rows; ++r) {
-                    if (r != 0) *o++ = ',';
-                    *o++ = '[';
-                    for (std::uint32_t c = 0; c < f.columns; ++c) {
-                        if (c != 0) *o++ = ',';
-                        o = json::write_value(o, f, record + f.element_offset(r, c));
-                    }
-                    *o++ = ']';
-                }
-                if (f.shape == records::Shape::Table) *o++ = ']';
-            }
-            *o++ = '}';
-            if (lines_) *o++ = '\n';
-            sink.commit(o);
-        }
-    }
-
-private:
-    const records::Layout& layout_;
-    bool lines_;
-    std::vector<std::string> keys_;
-    std::size_t max_record_chars_ = 0;
-};
-
-}  // namespace
-
-std::unique_ptr<Formatter> make_json_formatter(const records::Layout& l, bool lines)
-{
-    return std::make_unique<JsonFormatter>(l, lines);
-}
-
-}  // namespace nelvo::tool
+}  // namespace nelvo::tool::json
