@@ -78,6 +78,15 @@ TEST_F(Cli, ExportMatchesShowAndTheSeparatorOption)
     }
 }
 
+TEST_F(Cli, VersionIsTheProjectsAndTheCheckouts)
+{
+    const auto r = run("--version");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out.rfind("nelvo-data " NELVO_PROJECT_VERSION, 0), 0u) << r.out;
+    EXPECT_EQ(r.out.find(" (git ") != std::string::npos, NELVO_FROM_CHECKOUT != 0) << r.out;
+    EXPECT_EQ(r.out.back(), '\n');
+}
+
 TEST_F(Cli, CheckStrictFailsOnWarnings)
 {
     const std::string clean = dir.file("clean.dat", std::vector<unsigned char>(730 * 2, ' '));
@@ -91,3 +100,59 @@ TEST_F(Cli, CheckStrictFailsOnWarnings)
 
 }  // namespace
 #endif
+
+#include <CLI/CLI.hpp>
+
+#include "nelvo-data/cli/definition.hpp"
+
+namespace {
+
+using nelvo::tool::cli::Command;
+
+// The definition binds what the subcommands run on: the command itself,
+// optional values left unset unless given, options before the subcommand.
+TEST(CommandLine, DefinitionBindsEverySubcommandsValues)
+{
+    struct Case {
+        std::vector<std::string> args;
+        Command command;
+    };
+    const Case cases[] = {
+        {{"count", "bda", "f"}, Command::Count},     {{"show", "bda", "f", "3"}, Command::Show},
+        {{"tarife", "f", "1", "5"}, Command::Tarife}, {{"tarifsatz", "f", "4"}, Command::Tarifsatz},
+        {{"export", "bda", "f", "--from", "3", "-f", "csv"}, Command::Export},
+        {{"layout", "user"}, Command::Layout},        {{"schema", "bda", "f"}, Command::Schema},
+        {{"check", "bda", "f", "--strict"}, Command::Check},
+        {{"--decimal-separator", ",", "dump", "bda", "f", "2"}, Command::Dump},
+    };
+    for (const auto& c : cases) {
+        CLI::App app;
+        nelvo::tool::cli::Arguments a;
+        nelvo::tool::cli::define_command_line(app, a);
+        std::vector<std::string> reversed(c.args.rbegin(), c.args.rend());  // CLI11 takes them last first
+        app.parse(reversed);
+        EXPECT_EQ(a.command, c.command) << c.args[0];
+        switch (c.command) {
+        case Command::Export:
+            EXPECT_EQ(a.from, 3);
+            EXPECT_FALSE(a.to.has_value());
+            EXPECT_EQ(a.format, "csv");
+            EXPECT_EQ(a.output, "-");
+            break;
+        case Command::Tarife:
+            EXPECT_EQ(a.file, "f");
+            EXPECT_EQ(a.von, 1);
+            EXPECT_EQ(a.bis, 5);
+            break;
+        case Command::Dump:
+            EXPECT_EQ(a.decimal_separator, ",");
+            EXPECT_EQ(a.recno, 2);
+            break;
+        case Command::Layout: EXPECT_TRUE(a.file.empty()); break;
+        case Command::Check: EXPECT_TRUE(a.strict); break;
+        default: EXPECT_FALSE(a.decimal_separator.has_value()); break;
+        }
+    }
+}
+
+}  // namespace

@@ -125,6 +125,10 @@ void work(const Pass& p, std::int64_t w, std::int64_t stride, Turns& turns)
             turns.cv.wait(lock, [&] { return turns.next_chunk == c || turns.failed; });
             if (turns.failed) return;
             lock.unlock();  // only the chunk whose turn it is writes
+            if (stopped(p.stop)) {  // nothing more is written once asked to stop
+                turns.fail(interruption());
+                return;
+            }
             if (auto f = p.writer.write(chunk, *prepared)) {
                 turns.fail(std::move(*f));
                 return;
