@@ -71,7 +71,7 @@ data_state() {
 }
 
 test_all() {
-    need_packages "${native_packages[@]}" clang libclang-rt-dev llvm
+    need_packages "${native_packages[@]}" clang libclang-rt-dev llvm man-db
     locales
     local before
     before=$(data_state)

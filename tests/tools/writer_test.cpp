@@ -32,7 +32,8 @@ public:
     std::vector<tool::InputInfo> begun;
     std::string written;             // the records write() received, back to back
     std::vector<std::int64_t> first_numbers;
-    mutable std::set<std::thread::id> preparing_threads;
+    mutable std::set<std::thread::id> preparing_threads;  // of the current input
+    std::vector<std::size_t> threads_per_input;
     bool overlapping_writes = false;
     bool unprepared_write = false;
 
@@ -46,6 +47,7 @@ public:
     tool::WriteStatus begin_input(const tool::InputInfo& in) override
     {
         calls.push_back("begin_input " + in.path);
+        preparing_threads.clear();
         return std::nullopt;
     }
     void prepare(const tool::Chunk& c, tool::Prepared& into) const override
@@ -73,6 +75,7 @@ public:
     tool::WriteStatus end_input(const tool::InputInfo& in) override
     {
         calls.push_back("end_input " + in.path);
+        threads_per_input.push_back(preparing_threads.size());
         return std::nullopt;
     }
     tool::WriteStatus commit() override
@@ -141,7 +144,7 @@ TEST_F(ExportLoop, SeveralInputsOfDifferentKindsInOrderWithTheirInfo)
     // written one chunk at a time.
     EXPECT_EQ(w.written, bytes_of(bda_bytes) + bytes_of(user_bytes));
     EXPECT_EQ(w.first_numbers, (std::vector<std::int64_t>{1, 2, 3, 4, 5, 6, 7, 1, 2, 3, 4, 5}));
-    EXPECT_EQ(w.preparing_threads.size(), 3u);
+    EXPECT_EQ(w.threads_per_input, (std::vector<std::size_t>{3, 3, 0}));
     EXPECT_FALSE(w.overlapping_writes);
     EXPECT_FALSE(w.unprepared_write);
 }
