@@ -78,6 +78,26 @@ TEST_F(Cli, ExportMatchesShowAndTheSeparatorOption)
     }
 }
 
+#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__) && !defined(__clang__)
+// More jobs than the address space has room for thread stacks: the export
+// fails with "Out of memory" instead of aborting (sanitizers need the
+// address space themselves, so only the plain build runs this).
+TEST_F(Cli, ThreadsThatCannotStartFailTheExport)
+{
+    const std::string many = dir.file("many.dat", std::vector<unsigned char>(730 * 3000, ' '));
+    const std::string cmd = "ulimit -v 1500000; " + std::string(NELVO_DATA_BINARY) + " export bda " + many +
+                            " --jobs 1000 --chunk-bytes 1 -o /dev/null 2>&1";
+    std::FILE* p = ::popen(cmd.c_str(), "r");
+    std::string out;
+    char buf[512];
+    std::size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+    const int st = ::pclose(p);
+    EXPECT_TRUE(WIFEXITED(st) && WEXITSTATUS(st) == 1) << out;
+    EXPECT_EQ(out, "nelvo-data: " + many + ": Out of memory (error 7)\n");
+}
+#endif
+
 TEST_F(Cli, VersionIsTheProjectsAndTheCheckouts)
 {
     const auto r = run("--version");

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <mutex>
 #include <new>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -172,12 +173,33 @@ std::optional<ExportFailure> export_input(const OpenInput& input, const LoopOpti
         } else {
             std::vector<std::thread> threads;
             threads.reserve(static_cast<std::size_t>(jobs));
-            for (std::int64_t w = 0; w < jobs; ++w) threads.emplace_back(work, std::cref(pass), w, jobs, std::ref(turns));
+            try {
+                for (std::int64_t w = 0; w < jobs; ++w)
+                    threads.emplace_back(work, std::cref(pass), w, jobs, std::ref(turns));
+            } catch (const std::system_error&) {
+                // No thread for some of the chunks: stop the ones started
+                // rather than wait for chunks nobody renders.
+                turns.fail(input_failure(info.path, RuntimeError{error::out_of_memory}));
+            }
             for (auto& t : threads) t.join();
         }
         if (turns.failure) return turns.failure;
     }
     return writer.end_input(info);
+}
+
+// From begin() to commit(); the first failure ends it.
+std::optional<ExportFailure> drive(const std::vector<OpenInput>& open, std::span<const InputInfo> infos,
+                                   const LoopOptions& options, Writer& writer, Progress& progress)
+{
+    if (auto f = writer.begin(infos)) return f;
+    Written written;
+    for (const auto& input : open) {
+        if (stopped(options.stop)) return interruption();
+        if (auto f = export_input(input, options, writer, written, progress)) return f;
+    }
+    progress.finish();
+    return writer.commit();
 }
 
 }  // namespace
@@ -190,40 +212,32 @@ std::optional<ExportFailure> run_export(std::span<const ExportInput> inputs, con
         f.words = "this output format takes one input file";
         return f;
     }
-    std::vector<OpenInput> open(inputs.size());
-    std::vector<InputInfo> infos;
-    std::int64_t total = 0;
+    const std::string first_path = inputs.empty() ? std::string() : inputs[0].path;
     try {
+        std::vector<OpenInput> open(inputs.size());
+        std::vector<InputInfo> infos;
+        std::int64_t total = 0;
         for (std::size_t i = 0; i < inputs.size(); ++i) {
             if (auto f = open_input(inputs[i], options, open[i])) return f;
             infos.push_back(open[i].info);
             total += open[i].info.records;
         }
-    } catch (const std::bad_alloc&) {
-        return input_failure(inputs.empty() ? std::string() : inputs[0].path, RuntimeError{error::out_of_memory});
-    }
 
-    auto failed = [&](ExportFailure f) {
-        writer.abandon();
-        return std::optional<ExportFailure>(std::move(f));
-    };
-    if (auto f = writer.begin(infos)) return failed(std::move(*f));
-    Progress progress(options.progress, total);
-    Written written;
-    for (const auto& input : open) {
-        if (stopped(options.stop)) {
-            progress.finish();
-            return failed(interruption());
+        Progress progress(options.progress, total);
+        std::optional<ExportFailure> f;
+        try {
+            f = drive(open, infos, options, writer, progress);
+        } catch (const std::bad_alloc&) {
+            f = input_failure(first_path, RuntimeError{error::out_of_memory});
         }
-        auto f = export_input(input, options, writer, written, progress);
         if (f) {
             progress.finish();
-            return failed(std::move(*f));
+            writer.abandon();
         }
+        return f;
+    } catch (const std::bad_alloc&) {
+        return input_failure(first_path, RuntimeError{error::out_of_memory});
     }
-    progress.finish();
-    if (auto f = writer.commit()) return failed(std::move(*f));
-    return std::nullopt;
 }
 
 }  // namespace nelvo::tool

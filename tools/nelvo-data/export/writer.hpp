@@ -8,17 +8,21 @@
 //       ... chunks: prepare() on worker threads, write() in file order ...
 //       end_input(input)
 //     commit()                                 the export succeeded
-//     abandon()                                instead, on any failure or interruption
-//                                              after begin() (also when commit() fails)
+//     abandon()                                instead, on any failure or stop
+//                                              once begin() was called (also
+//                                              when begin() or commit() fails)
 //   on worker threads, for the chunks of the current input:
 //     make_prepared()   once per worker and input
 //     prepare(chunk)    concurrently, any order; const: it must not change the
 //                       writer (byte formats render their bytes here)
-//     write(chunk)      one call at a time, chunks in file order; the calls
-//                       are ordered by the loop's lock, so a writer needs no
-//                       lock of its own (SQLite inserts, workbook rows here)
+//     write(chunk)      on whichever worker's turn it is, one call at a time,
+//                       chunks in file order; each call happens after the
+//                       previous one (through the loop's lock), so a writer
+//                       needs no lock of its own (SQLite inserts, workbook
+//                       rows go here)
 // begin_input() happens before the first prepare() of that input, and every
-// write() of an input before its end_input().
+// write() of an input before its end_input(). A failure returned by any
+// call ends the export.
 #pragma once
 
 #include <chrono>
