@@ -48,16 +48,19 @@ exit /b 0
 :failed
 if defined registered_x64 (
     "%system%\regsvr32.exe" /s /u %how% "%here%x64\Nelvo_data.dll"
-    echo Undone: x64\Nelvo_data.dll is no longer registered.
+    if errorlevel 1 (
+        >&2 echo register.cmd: x64\Nelvo_data.dll could not be unregistered again; run unregister.cmd.
+    ) else (
+        echo Undone: x64\Nelvo_data.dll is no longer registered.
+    )
 )
-if /i "%mode%"=="/machine" echo For all users, run register.cmd /machine as administrator. 1>&2
 exit /b 1
 
 rem :register FOLDER REGSVR32 BITNESS
 :register
 set "dll=%here%%~1\Nelvo_data.dll"
 if not exist "%dll%" (
-    echo register.cmd: %dll% is missing. 1>&2
+    >&2 echo register.cmd: %dll% is missing.
     exit /b 1
 )
 "%~2" /s %how% "%dll%"
@@ -67,9 +70,10 @@ echo Registered %~1\Nelvo_data.dll (%~3) for %whom%.
 if /i "%~1"=="x64" set "registered_x64=1"
 exit /b 0
 :register_failed
-echo register.cmd: regsvr32 could not register %~1\Nelvo_data.dll (%~3) for %whom% (exit code %rc%). 1>&2
+>&2 echo register.cmd: regsvr32 could not register %~1\Nelvo_data.dll (%~3) for %whom% (exit code %rc%).
+if /i "%mode%"=="/machine" >&2 echo Registering for all users needs a command prompt opened with "Run as administrator".
 exit /b 1
 
 :usage
-echo usage: register.cmd [/machine] 1>&2
+>&2 echo usage: register.cmd [/machine]
 exit /b 2

@@ -40,7 +40,7 @@ rem :unregister FOLDER REGSVR32 BITNESS
 :unregister
 set "dll=%here%%~1\Nelvo_data.dll"
 if not exist "%dll%" (
-    echo unregister.cmd: %dll% is missing. 1>&2
+    >&2 echo unregister.cmd: %dll% is missing.
     set "failed=1"
     exit /b 1
 )
@@ -50,10 +50,10 @@ if not "%rc%"=="0" goto unregister_failed
 echo Unregistered %~1\Nelvo_data.dll (%~3) for %whom%.
 exit /b 0
 :unregister_failed
-echo unregister.cmd: regsvr32 could not unregister %~1\Nelvo_data.dll (%~3) for %whom% (exit code %rc%). 1>&2
+>&2 echo unregister.cmd: regsvr32 could not unregister %~1\Nelvo_data.dll (%~3) for %whom% (exit code %rc%).
 set "failed=1"
 exit /b 1
 
 :usage
-echo usage: unregister.cmd [/machine] 1>&2
+>&2 echo usage: unregister.cmd [/machine]
 exit /b 2
