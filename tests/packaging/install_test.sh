@@ -7,15 +7,8 @@
 #   install_test.sh BUILD-DIR SOURCE-DIR VERSION
 set -eu
 build=$1 src=$2 version=$3
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+. "$(dirname "$0")/checks.sh"
 prefix=$work/prefix
-failures=0
-check() { # check DESCRIPTION COMMAND...
-    desc=$1
-    shift
-    if "$@"; then echo "ok: $desc"; else echo "FAILED: $desc"; failures=$((failures + 1)); fi
-}
 # run NAME COMMAND...: the command's output, error output and status in $work/NAME
 run() {
     name=$1
@@ -90,5 +83,4 @@ c++ -std=c++20 -Wall -Wextra -Wpedantic -Werror -o "$work/pc-consumer" "$src/tes
 check "pkg-config: consumer builds" test -x "$work/pc-consumer"
 compare_with_tool "$work/pc-consumer" pkg-config
 
-echo "$failures failed"
-exit "$failures"
+finish

@@ -8,14 +8,7 @@
 #   package_test.sh BUILD-DIR SOURCE-DIR VERSION
 set -eu
 build=$1 src=$2 version=$3
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-failures=0
-check() { # check DESCRIPTION COMMAND...
-    desc=$1
-    shift
-    if "$@"; then echo "ok: $desc"; else echo "FAILED: $desc"; failures=$((failures + 1)); fi
-}
+. "$(dirname "$0")/checks.sh"
 field() { dpkg-deb -f "$1" "$2"; }
 # Paths a package or archive holds, files only, without the leading ./ or top directory.
 deb_files() { dpkg-deb -c "$1" | awk '$1 !~ /^d/ { print $6 }' | sed 's|^\./||' | sort; }
@@ -111,5 +104,4 @@ cmake -S "$src/tests/packaging/consumer" -B "$work/consumer" -G Ninja -DCMAKE_PR
 "$build/tools/nelvo-data" export bda "$src/samples/bda.dat" --format jsonl >"$work/json.want"
 check "a program built against the unpacked library reads typed values" cmp -s "$work/json.want" "$work/json.got"
 
-echo "$failures failed"
-exit "$failures"
+finish

@@ -8,14 +8,7 @@
 #   register_scripts_test.sh BUILD-DIR OBJDUMP SAMPLES-DIR VERSION
 set -eu
 build=$1 objdump=$2 samples=$3 version=$4
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
-failures=0
-check() { # check DESCRIPTION COMMAND...
-    desc=$1
-    shift
-    if "$@"; then echo "ok: $desc"; else echo "FAILED: $desc"; failures=$((failures + 1)); fi
-}
+. "$(dirname "$0")/checks.sh"
 
 cpack --config "$build/CPackConfig.cmake" -B "$work/packages" >"$work/cpack.log" 2>&1 || cat "$work/cpack.log"
 zip=$work/packages/nelvo-data-$version-windows.zip
@@ -115,5 +108,4 @@ run unmissing unregister.cmd /machine
 check "unregister.cmd with it missing: status 1" test "$status" = 1
 check "... nothing changed" unchanged after-missing
 
-echo "$failures failed"
-exit "$failures"
+finish
