@@ -1,6 +1,7 @@
 // A data file opened for typed reading: the records of one kind, counted as
 // the component counts them and read in ranges, each as a nelvo::Record. The
 // file is opened read-only, shared with other processes, and never created.
+// Reads are positional, so threads may share one reader.
 #pragma once
 
 #include <algorithm>

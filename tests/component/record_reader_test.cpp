@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <limits>
 #include <stdexcept>
+#include <thread>
 #include <vector>
 
 #include <nelvo/nelvo_data.hpp>
@@ -202,6 +203,30 @@ TEST(RecordReader, ReadsAcrossChunks)
     }));
     EXPECT_TRUE(in_order);
     EXPECT_EQ(expected, n + 1);
+}
+
+TEST(RecordReader, ThreadsShareOneReader)
+{
+    TempDir dir;
+    const int n = 600;
+    const auto path = dir.write("tarif.dat", tariff_records(n));
+    auto reader = RecordReader::open(FileKind::Tarif, u16(path));
+    ASSERT_TRUE(reader);
+    struct Half {
+        std::int64_t first, last, sum = 0;
+        nelvo::Status failed;
+    };
+    Half low{1, n / 2, 0, {}}, high{n / 2 + 1, n, 0, {}};
+    auto add_up = [&](Half& h) {
+        h.failed = reader->for_each(h.first, h.last, [&](const Record& r) { h.sum += r[0][0].int32(); });
+    };
+    std::thread a(add_up, std::ref(low));
+    std::thread b(add_up, std::ref(high));
+    a.join();
+    b.join();
+    EXPECT_FALSE(low.failed);
+    EXPECT_FALSE(high.failed);
+    EXPECT_EQ(low.sum + high.sum, 100LL * n * (n + 1) / 2);
 }
 
 TEST(RecordReader, BadRangesAreRecordNumberErrors)
