@@ -37,7 +37,10 @@ public:
     std::span<const unsigned char> bytes() const noexcept { return {p_, field_->element_width}; }
 
     // Text: all n stored bytes, untrimmed (Windows-1252).
-    std::string_view text_bytes() const;
+    std::string_view text_bytes() const
+    {
+        return {reinterpret_cast<const char*>(want(records::Stored::Text)), field_->element_width};
+    }
     // Without leading and trailing spaces, as record text shows the field.
     std::string_view trimmed_bytes() const;
     // The same decoded to UTF-8.
@@ -125,6 +128,7 @@ public:
     // Element i (unchecked), row * columns() + column.
     Value operator[](std::size_t i) const noexcept
     {
+        if (field_->rows == 1) return {*field_, record_ + field_->offset + field_->element_width * i};
         const auto row = static_cast<std::uint32_t>(i / field_->columns);
         const auto column = static_cast<std::uint32_t>(i % field_->columns);
         return {*field_, record_ + field_->element_offset(row, column)};
@@ -134,9 +138,54 @@ public:
     // The one value of a single field (the first element otherwise).
     Value value() const noexcept { return (*this)[0]; }
 
-    using iterator = detail::IndexIterator<FieldValues, Value>;
-    iterator begin() const { return {this, 0}; }
-    iterator end() const { return {this, size()}; }
+    // Walks the elements in the order of operator[] without dividing: along
+    // a row, a step of `rows` elements; then the start of the next row.
+    class iterator {
+    public:
+        using iterator_concept = std::forward_iterator_tag;
+        using iterator_category = std::input_iterator_tag;
+        using value_type = Value;
+        using difference_type = std::ptrdiff_t;
+
+        iterator() = default;
+        iterator(const records::Field* f, const unsigned char* row_start) noexcept
+            : f_(f), row_start_(row_start), p_(row_start)
+        {
+        }
+        Value operator*() const noexcept { return {*f_, p_}; }
+        iterator& operator++() noexcept
+        {
+            if (++column_ < f_->columns) {
+                p_ += std::size_t{f_->element_width} * f_->rows;
+            } else {
+                column_ = 0;
+                row_start_ += f_->element_width;
+                p_ = row_start_;
+            }
+            return *this;
+        }
+        iterator operator++(int) noexcept
+        {
+            iterator old = *this;
+            ++*this;
+            return old;
+        }
+        friend bool operator==(const iterator& a, const iterator& b) noexcept
+        {
+            return a.row_start_ == b.row_start_ && a.column_ == b.column_;
+        }
+
+    private:
+        const records::Field* f_ = nullptr;
+        const unsigned char* row_start_ = nullptr;
+        const unsigned char* p_ = nullptr;
+        std::uint32_t column_ = 0;
+    };
+    iterator begin() const noexcept { return {field_, record_ + field_->offset}; }
+    iterator end() const noexcept
+    {
+        return {field_, record_ + field_->offset + std::size_t{field_->element_width} * field_->rows};
+    }
 
 private:
     const records::Field* field_;

@@ -36,11 +36,6 @@ void Value::mismatch() const
     throw std::logic_error(what);
 }
 
-std::string_view Value::text_bytes() const
-{
-    return {reinterpret_cast<const char*>(want(records::Stored::Text)), field_->element_width};
-}
-
 std::string_view Value::trimmed_bytes() const
 {
     std::string_view s = text_bytes();

@@ -106,6 +106,30 @@ TEST(TypedValues, TablesInRecordTextOrder)
     EXPECT_EQ(field(sozvers, b, "erg").at(2, 3).int16(), 23);
 }
 
+// Iteration, operator[] and at() agree on every element of every field of
+// every layout: the same bytes, in the same order.
+TEST(TypedValues, ThreeWaysToAnElementAgree)
+{
+    for (auto kind : {FileKind::User, FileKind::BDA, FileKind::JDA, FileKind::Zuschlag, FileKind::Sozvers,
+                      FileKind::Urlaub, FileKind::Kalender, FileKind::Tarif}) {
+        for (auto personnel : {PersonnelLayout::Records1920, PersonnelLayout::Records1513}) {
+            const auto& layout = nelvo::layout_for(kind, u"", personnel);
+            std::vector<unsigned char> b(layout.size, 0);
+            for (const nelvo::FieldValues f : Record(layout, b.data(), 1)) {
+                std::uint32_t i = 0;
+                for (const nelvo::Value v : f) {
+                    ASSERT_LT(i, f.size()) << f.name();
+                    const auto at = f.at(i / f.columns(), i % f.columns());
+                    ASSERT_EQ(v.bytes().data(), f[i].bytes().data()) << f.name() << " " << i;
+                    ASSERT_EQ(v.bytes().data(), at.bytes().data()) << f.name() << " " << i;
+                    ++i;
+                }
+                ASSERT_EQ(i, f.size()) << f.name();
+            }
+        }
+    }
+}
+
 TEST(TypedValues, FieldsInLayoutOrderWithTheirNames)
 {
     std::vector<unsigned char> b(sozvers.size, 0);
