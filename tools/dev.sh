@@ -106,9 +106,9 @@ coverage() {
     local objects=()
     while IFS= read -r exe; do objects+=(-object "$exe"); done < <(find build/coverage/tests build/coverage/tools \
         -type f -perm -u+x -name '*_tests' 2>/dev/null)
-    echo "== coverage of src/ (all tests)"
-    llvm-cov report "${objects[@]:1}" -instr-profile=build/coverage/all.profdata src/ |
-        sed 's|/.*/src/|src/|'
+    echo "== coverage of src/ and include/ (all tests)"
+    llvm-cov report "${objects[@]:1}" -instr-profile=build/coverage/all.profdata src/ include/ |
+        sed 's|/[^ ]*/\(src\|include\)/|\1/|'
 }
 
 # Runs every fuzz target for a bounded time, starting from its committed corpus.
