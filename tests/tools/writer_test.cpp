@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <atomic>
-#include <bit>
 #include <filesystem>
 #include <mutex>
 #include <set>
@@ -13,9 +12,8 @@
 #include <thread>
 
 #include "nelvo-data/export/loop.hpp"
-#include "nelvo-data/fields/values.hpp"
+#include "nelvo-data/fields/columns.hpp"
 #include "nelvo-data/output/file_destination.hpp"
-#include "records/stored.hpp"
 #include "tool_test_support.hpp"
 
 namespace {
@@ -239,9 +237,9 @@ TEST(FileDestination, FailuresSayWhy)
 }
 #endif
 
-// Every element of a layout is one column, and the columns tile the record;
-// typed values keep what is stored, bit for bit.
-TEST(TypedValues, ColumnsTileTheRecordAndValuesKeepTheStoredBits)
+// Every element of a layout is one column, the columns tile the record,
+// and each column's value is the element stored at its offset.
+TEST(Columns, TileTheRecordAndReadTheirElements)
 {
     for (const auto& k : test::every_kind) {
         const auto& l = test::layout_of(k);
@@ -254,22 +252,9 @@ TEST(TypedValues, ColumnsTileTheRecordAndValuesKeepTheStoredBits)
 
         const auto rec = test::hostile_record(l, 17);
         for (const auto& c : columns) {
-            const unsigned char* p = rec.data() + c.offset;
-            const auto v = tool::value_at(*c.field, p);
-            EXPECT_EQ(v.stored, c.field->stored);
-            switch (v.stored) {
-            case records::Stored::Text:
-                EXPECT_EQ(v.text.data(), p);
-                EXPECT_EQ(v.text.size(), c.field->element_width);
-                break;
-            case records::Stored::Int16:
-            case records::Stored::Bool16: EXPECT_EQ(v.integer, records::load<std::int16_t>(p)); break;
-            case records::Stored::Int32: EXPECT_EQ(v.integer, records::load<std::int32_t>(p)); break;
-            case records::Stored::Currency: EXPECT_EQ(v.integer, records::load<std::int64_t>(p)); break;
-            case records::Stored::Single:
-                EXPECT_EQ(std::bit_cast<std::uint32_t>(v.single), records::load<std::uint32_t>(p));
-                break;
-            }
+            const auto v = c.value(rec.data());
+            EXPECT_EQ(v.bytes().data(), rec.data() + c.field->element_offset(c.row, c.column)) << c.name;
+            EXPECT_EQ(&v.field(), c.field);
         }
     }
 }

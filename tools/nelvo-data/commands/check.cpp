@@ -3,10 +3,11 @@
 #include <algorithm>
 #include <vector>
 
+#include <nelvo/record.hpp>
+
 #include "component/counting.hpp"
 #include "nelvo-data/cli/console.hpp"
 #include "nelvo-data/fields/names.hpp"
-#include "nelvo-data/fields/values.hpp"
 #include "text/utf.hpp"
 
 namespace nelvo::tool {
@@ -57,12 +58,12 @@ void scan_record(const records::Layout& l, const unsigned char* rec, std::int64_
                         if (what != nullptr) list.warn(where(recno, at + off + i, l, f, r, c) + ": " + what);
                     }
                 } else if (f.rendering == records::Rendering::FlagText) {
-                    const auto v = value_at(f, p).integer;
+                    const auto v = Value(f, p).int32();
                     if (v != 0 && v != -1)
                         list.warn(where(recno, at + off, l, f, r, c) + ": flag holds " + std::to_string(v) +
                                   " (neither 0 nor -1; renders \"N\")");
                 } else if (f.rendering == records::Rendering::CurrencyFlagText) {
-                    const auto v = value_at(f, p).integer;
+                    const auto v = Value(f, p).currency();
                     if (v != 0 && v != -10000)
                         list.warn(where(recno, at + off, l, f, r, c) + ": flag holds the amount " +
                                   std::to_string(v) + "/10000 (neither 0 nor -1; renders \"N\")");

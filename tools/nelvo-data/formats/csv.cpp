@@ -5,7 +5,7 @@
 // same value writer.
 #include <algorithm>
 
-#include "nelvo-data/fields/values.hpp"
+#include "nelvo-data/fields/columns.hpp"
 #include "nelvo-data/formats/formats.hpp"
 #include "nelvo-data/formats/stream_writer.hpp"
 #include "platform/locale.hpp"
