@@ -7,8 +7,10 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "component/file_kind.hpp"
+#include "nelvo-data/export/loop.hpp"
 
 namespace nelvo::tool::cli {
 
@@ -25,6 +27,9 @@ struct Arguments {
     std::int32_t von = 0, bis = 0;   // tarife
 
     // export
+    std::vector<std::string> more_inputs;  // KIND=FILE after KIND and FILE
+    std::vector<ExportInput> inputs;       // what KIND, FILE and more_inputs name, checked after parsing
+    bool raw_text = false;
     std::string format = "text";
     std::string output = "-";
     std::optional<std::int64_t> from, to;

@@ -23,6 +23,12 @@ int report(const ExportFailure& f)
         std::cerr << "nelvo-data: interrupted\n";
         return exit_failure;
     }
+    // The system's or the library's own words say more than the error number's
+    // description ("No space left on device", "database is locked").
+    if (!f.words.empty()) {
+        std::cerr << "nelvo-data: " << f.file << ": " << f.words << " (error " << f.error.number << ")\n";
+        return exit_failure;
+    }
     return report(f.file, f.error);
 }
 

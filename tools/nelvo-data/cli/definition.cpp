@@ -37,11 +37,12 @@ void add_kind(CLI::App* sub, Arguments& args)
     sub->add_option("KIND", args.kind_name, "File kind, in any letter case: " + kind_list())->required();
 }
 
-void add_file(CLI::App* sub, Arguments& args, bool required = true)
+// `required` false: FILE only names a path for the personnel layout rule
+// (layout, schema) or, for export, follows a KIND that is not KIND=FILE.
+void add_file(CLI::App* sub, Arguments& args, bool data_file = true, bool required = true)
 {
-    auto* o = sub->add_option("FILE", args.file,
-                              required ? "Data file" : "Path the personnel layout rule is applied to");
-    if (required) o->required();
+    auto* o = sub->add_option("FILE", args.file, data_file ? "Data file" : "Path the personnel layout rule is applied to");
+    if (data_file && required) o->required();
 }
 
 }  // namespace
@@ -83,10 +84,15 @@ void define_command_line(CLI::App& app, Arguments& args)
     tarifsatz->add_option("N", args.recno, "Tariff record number")->required();
 
     auto* exp = subcommand(app, args, Command::Export, "export",
-                           "Export records FROM to TO of FILE as text, JSON, JSON Lines or CSV");
-    add_kind(exp, args);
-    add_file(exp, args);
-    exp->add_option("--format,-f", args.format, "text (the record text), json, jsonl or csv")
+                           "Export records FROM to TO of FILE as text, JSON, JSON Lines or CSV, or of several files "
+                           "into one SQLite database or Excel workbook");
+    exp->add_option("KIND", args.kind_name,
+                    "File kind, in any letter case: " + kind_list() +
+                        "; or KIND=FILE, where user1920=FILE and user1513=FILE choose the personnel layout")
+        ->required();
+    add_file(exp, args, true, false);
+    exp->add_option("INPUT", args.more_inputs, "Further files as KIND=FILE (sqlite and xlsx take several)");
+    exp->add_option("--format,-f", args.format, "text (the record text), json, jsonl, csv, sqlite or xlsx")
         ->type_name("FORMAT")
         ->check(CLI::IsMember(format_names()))
         ->capture_default_str();
@@ -101,6 +107,8 @@ void define_command_line(CLI::App& app, Arguments& args)
     exp->add_option("--delimiter", args.delimiter,
                     "CSV delimiter (default ',', or ';' when the decimal separator is ',')")
         ->type_name("CHAR");
+    exp->add_flag("--raw-text", args.raw_text,
+                  "sqlite and xlsx: texts with every byte, untrimmed (default: trimmed as the CSV shows them)");
     exp->add_flag("--no-progress", args.no_progress, "Never draw the progress bar");
     args.chunk_bytes = LoopOptions{}.chunk_bytes;
     exp->add_option("--chunk-bytes", args.chunk_bytes, "Stored bytes rendered at a time (tuning)")

@@ -4,6 +4,7 @@
 
 #include "nelvo-data/cli/console.hpp"
 #include "nelvo-data/cli/definition.hpp"
+#include "nelvo-data/cli/export_inputs.hpp"
 #include "nelvo-data/commands/check.hpp"
 #include "nelvo-data/commands/dump.hpp"
 #include "nelvo-data/commands/export.hpp"
@@ -15,10 +16,12 @@ namespace {
 
 bool takes_kind(Command c) { return c != Command::Tarife && c != Command::Tarifsatz; }
 
-// What the definition cannot say: the kind's name and the delimiter.
+// What the definition cannot say: the kind's name (export's inputs) and the delimiter.
 void check_values(Arguments& a)
 {
-    if (takes_kind(a.command)) {
+    if (a.command == Command::Export) {
+        check_export(a);
+    } else if (takes_kind(a.command)) {
         auto k = file_kind_from_name(a.kind_name);
         if (!k) throw CLI::ValidationError("KIND", "unknown kind '" + a.kind_name + "'");
         a.kind = *k;

@@ -38,13 +38,21 @@ int export_command(const cli::Arguments& a)
     if (o.format == Format::Text || o.format == Format::Csv) o.format_options.decimal_separator = cli::decimal_separator(a);
     o.format_options.csv_delimiter =
         a.delimiter.empty() ? default_csv_delimiter(o.format_options.decimal_separator) : a.delimiter[0];
+    o.format_options.raw_text = a.raw_text;
     o.progress = !a.no_progress && Progress::wanted(a.output != "-");
-    if (a.output != "-" && same_file(a.output, a.file)) {
-        std::cerr << "nelvo-data: " << a.output << ": is the data file itself; data files are never written\n";
-        return cli::exit_usage;
+    for (const auto& in : a.inputs)
+        if (a.output != "-" && same_file(a.output, in.path)) {
+            std::cerr << "nelvo-data: " << a.output << ": is the data file itself; data files are never written\n";
+            return cli::exit_usage;
+        }
+    if (format_info(o.format).library_file) {
+        const auto writer = make_library_writer(o.format, o.format_options, a.output);
+        if (auto f = run_export(a.inputs, o, *writer)) return cli::report(*f);
+        return cli::exit_success;
     }
     FileDestination out(a.output);
-    if (auto f = export_file(a.kind, a.file, o, out)) return cli::report(*f);
+    const auto writer = make_writer(o.format, o.format_options, out);
+    if (auto f = run_export(a.inputs, o, *writer)) return cli::report(*f);
     return cli::exit_success;
 }
 

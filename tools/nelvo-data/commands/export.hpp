@@ -1,5 +1,5 @@
 // export: one data file in one of the byte formats, to a file or standard
-// output, through the export loop.
+// output, or several into a database or workbook, through the export loop.
 #pragma once
 
 #include <optional>

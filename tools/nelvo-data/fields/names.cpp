@@ -25,6 +25,12 @@ std::int64_t leading_number(std::string_view s)
 
 }  // namespace
 
+std::string layout_name(FileKind kind, const records::Layout& l)
+{
+    if (kind == FileKind::User) return "personnel_" + std::to_string(l.size);
+    return std::string(file_kind_name(kind));
+}
+
 std::int64_t first_column_number(const records::Field& f)
 {
     if (f.shape == records::Shape::Single) return 0;

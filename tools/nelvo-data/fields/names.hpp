@@ -9,9 +9,15 @@
 #include <string>
 #include <string_view>
 
+#include "component/file_kind.hpp"
 #include "records/layout.hpp"
 
 namespace nelvo::tool {
+
+// The name of what a kind's records are read as, for tables and sheets:
+// "personnel_1920", "personnel_1513" (the personnel layouts), else the
+// kind's name ("bda", "urlaub").
+std::string layout_name(FileKind kind, const records::Layout& l);
 
 // The number the descriptor gives the first element of each row ("1-66" -> 1,
 // "40-44" -> 40, "+2,1-12" -> 1); 0 for single values.

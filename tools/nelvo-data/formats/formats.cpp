@@ -9,6 +9,13 @@ std::optional<Format> format_from_name(std::string_view name)
     return std::nullopt;
 }
 
+const FormatInfo& format_info(Format f)
+{
+    for (const auto& i : formats)
+        if (i.format == f) return i;
+    return formats[0];
+}
+
 char default_csv_delimiter(std::string_view decimal_separator)
 {
     return decimal_separator.find(',') == std::string_view::npos ? ',' : ';';
@@ -21,6 +28,8 @@ std::unique_ptr<Writer> make_writer(Format f, const FormatOptions& o, Destinatio
     case Format::Json: return make_json_writer(false, out);
     case Format::Jsonl: return make_json_writer(true, out);
     case Format::Csv: return make_csv_writer(o, out);
+    case Format::Sqlite:
+    case Format::Xlsx: break;
     }
     return nullptr;
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <array>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <string>
@@ -12,26 +13,33 @@
 
 namespace nelvo::tool {
 
-enum class Format { Text, Json, Jsonl, Csv };
+enum class Format { Text, Json, Jsonl, Csv, Sqlite, Xlsx };
 
 struct FormatInfo {
     Format format;
     std::string_view name;   // as the command line spells it
     std::string_view about;  // one line for --help and the manual
+    // A file of its own made by a library (a database, a workbook) rather
+    // than bytes for a Destination; such an output takes several inputs.
+    bool library_file = false;
 };
 
-inline constexpr std::array<FormatInfo, 4> formats = {{
+inline constexpr std::array<FormatInfo, 6> formats = {{
     {Format::Text, "text", "the record text, byte for byte as show (tarife for tarif) writes it"},
     {Format::Json, "json", "one JSON array of record objects, lossless"},
     {Format::Jsonl, "jsonl", "JSON Lines: one record object per line"},
     {Format::Csv, "csv", "RFC 4180 CSV: a header row, one row per record"},
+    {Format::Sqlite, "sqlite", "an SQLite database of typed values, one table per kind, several files in one", true},
+    {Format::Xlsx, "xlsx", "an Excel workbook of typed cells, one sheet per file, several files in one", true},
 }};
 
 std::optional<Format> format_from_name(std::string_view name);
+const FormatInfo& format_info(Format f);
 
 struct FormatOptions {
     std::string decimal_separator = ".";  // UTF-8; text and CSV only
     char csv_delimiter = ',';
+    bool raw_text = false;  // sqlite, xlsx: texts with every byte, untrimmed
 };
 
 // The default CSV delimiter: ",", or ";" when the decimal separator holds a ",".
@@ -44,6 +52,23 @@ std::unique_ptr<Writer> make_json_writer(bool lines, Destination& out);
 // RFC 4180: a header row, one row per record, CR LF line ends.
 std::unique_ptr<Writer> make_csv_writer(const FormatOptions& o, Destination& out);
 
+// The byte formats (text, json, jsonl, csv).
 std::unique_ptr<Writer> make_writer(Format f, const FormatOptions& o, Destination& out);
+
+// Whether this build has the library formats: SQLite and libxlsxwriter
+// exist for the host only, so the Windows builds have text, JSON and CSV.
+bool library_formats_built();
+// A writer of a library format (sqlite, xlsx) making or updating the file at
+// `path` (UTF-8); null where this build has none.
+std::unique_ptr<Writer> make_library_writer(Format f, const FormatOptions& o, const std::string& path);
+
+// The library formats themselves (builds with the libraries only).
+// Adds to the SQLite database at `path`, creating it if needed.
+std::unique_ptr<Writer> make_sqlite_writer(const FormatOptions& o, const std::string& path);
+// Excel allows 1,048,576 rows a sheet, the header's included.
+inline constexpr std::int64_t xlsx_records_per_sheet = 1'048'575;
+// Writes the workbook `path`, replacing it only when complete.
+std::unique_ptr<Writer> make_xlsx_writer(const FormatOptions& o, const std::string& path,
+                                         std::int64_t records_per_sheet = xlsx_records_per_sheet);
 
 }  // namespace nelvo::tool

@@ -87,20 +87,27 @@ char* write_int(char* out, std::int32_t v)
 char* write_float(char* out, std::uint32_t bits)
 {
     const float v = std::bit_cast<float>(bits);
-    if (std::isnan(v)) {
-        constexpr char hex[] = "0123456789ABCDEF";
-        out = put(out, "\"NaN:0x");
-        for (int shift = 28; shift >= 0; shift -= 4) *out++ = hex[(bits >> shift) & 15];
+    if (!std::isfinite(v)) {
+        *out++ = '"';
+        out = write_non_finite(out, bits);
         *out++ = '"';
         return out;
     }
-    if (std::isinf(v)) return (bits >> 31) != 0 ? put(out, "\"-Infinity\"") : put(out, "\"Infinity\"");
     // "-0" reads back as the integer 0 in most JSON readers; "-0.0" keeps the sign.
     if (bits == 0x80000000u) return put(out, "-0.0");
     return std::to_chars(out, out + 32, v).ptr;
 }
 
 }  // namespace
+
+char* write_non_finite(char* out, std::uint32_t bits)
+{
+    if (std::isinf(std::bit_cast<float>(bits))) return (bits >> 31) != 0 ? put(out, "-Infinity") : put(out, "Infinity");
+    constexpr char hex[] = "0123456789ABCDEF";
+    out = put(out, "NaN:0x");
+    for (int shift = 28; shift >= 0; shift -= 4) *out++ = hex[(bits >> shift) & 15];
+    return out;
+}
 
 std::size_t max_value_chars(const records::Field& f)
 {

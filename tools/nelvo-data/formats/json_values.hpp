@@ -9,6 +9,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 #include "records/layout.hpp"
 
@@ -19,6 +20,12 @@ std::size_t max_value_chars(const records::Field& f);
 
 // Writes the JSON value of the element at `p`; returns the end.
 char* write_value(char* out, const records::Field& f, const unsigned char* p);
+
+// The name of a float that is not finite, without quotes: "Infinity",
+// "-Infinity", "NaN:0xFFC00000" (the bit pattern). The database and the
+// workbook store the same text.
+inline constexpr std::size_t max_non_finite_chars = 15;
+char* write_non_finite(char* out, std::uint32_t bits);
 
 // Writes a JSON string of `n` Windows-1252 bytes, quotes included.
 char* write_text(char* out, const unsigned char* p, std::size_t n);

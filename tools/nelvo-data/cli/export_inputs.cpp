@@ -1,0 +1,98 @@
+#include "nelvo-data/cli/export_inputs.hpp"
+
+#include <cctype>
+
+#include <CLI/CLI.hpp>
+
+#include "nelvo-data/formats/formats.hpp"
+#include "text/utf.hpp"
+
+namespace nelvo::tool::cli {
+namespace {
+
+bool same_letters(std::string_view a, std::string_view b)
+{
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
+    return true;
+}
+
+// The names KIND=FILE takes: every kind, and the two personnel layouts.
+std::string input_kinds()
+{
+    std::string s;
+    for (const auto& k : file_kinds) {
+        s += (s.empty() ? "" : ", ") + std::string(k.name);
+        if (k.kind == FileKind::User) s += ", user1920, user1513";
+    }
+    return s;
+}
+
+}  // namespace
+
+std::optional<ExportInput> input_from_word(std::string_view word)
+{
+    const auto eq = word.find('=');
+    if (eq == std::string_view::npos || eq + 1 == word.size()) return std::nullopt;
+    const std::string_view name = word.substr(0, eq);
+    ExportInput in;
+    in.path = std::string(word.substr(eq + 1));
+    PersonnelLayout personnel = PersonnelLayout::PathRule;
+    if (same_letters(name, "user1920")) {
+        personnel = PersonnelLayout::Records1920;
+    } else if (same_letters(name, "user1513")) {
+        personnel = PersonnelLayout::Records1513;
+    } else {
+        const auto kind = file_kind_from_name(name);
+        if (!kind) return std::nullopt;
+        in.kind = *kind;
+        return in;
+    }
+    in.kind = FileKind::User;
+    in.layout = &layout_for(FileKind::User, text::utf8_to_utf16(in.path), personnel);
+    return in;
+}
+
+void check_export(Arguments& a)
+{
+    a.inputs.clear();
+    if (a.kind_name.find('=') == std::string::npos) {
+        // KIND FILE
+        const auto kind = file_kind_from_name(a.kind_name);
+        if (!kind) throw CLI::ValidationError("KIND", "unknown kind '" + a.kind_name + "'");
+        if (a.file.empty()) throw CLI::ValidationError("FILE", "missing: export KIND FILE, or KIND=FILE ...");
+        if (!a.more_inputs.empty())
+            throw CLI::ValidationError("INPUT", "'" + a.more_inputs.front() +
+                                                    "': after KIND FILE no more files; name each as KIND=FILE");
+        a.kind = *kind;
+        a.inputs.push_back({*kind, a.file, nullptr});
+    } else {
+        std::vector<std::string> words{a.kind_name};
+        if (!a.file.empty()) words.push_back(a.file);
+        words.insert(words.end(), a.more_inputs.begin(), a.more_inputs.end());
+        for (const auto& w : words) {
+            auto in = input_from_word(w);
+            if (!in)
+                throw CLI::ValidationError("KIND=FILE", "'" + w + "': want KIND=FILE, KIND one of " + input_kinds());
+            a.inputs.push_back(std::move(*in));
+        }
+        a.kind = a.inputs.front().kind;
+        a.file = a.inputs.front().path;
+    }
+
+    const auto format = format_from_name(a.format);
+    if (!format) return;  // the definition checks the name
+    const FormatInfo& info = format_info(*format);
+    const std::string option = "--format " + std::string(info.name);
+    if (info.library_file && !library_formats_built())
+        throw CLI::ValidationError(option, "this build of nelvo-data has no " + std::string(info.name) +
+                                               " output; it writes text, json, jsonl and csv");
+    if (info.library_file && a.output == "-")
+        throw CLI::ValidationError(option, "writes a file: name it with -o FILE");
+    if (!info.library_file && a.inputs.size() > 1)
+        throw CLI::ValidationError(option, "takes one file; several files go into one --format sqlite or xlsx");
+    if (!info.library_file && a.raw_text) throw CLI::ValidationError("--raw-text", "applies to sqlite and xlsx only");
+}
+
+}  // namespace nelvo::tool::cli

@@ -1,0 +1,222 @@
+// The SQLite output: every input's records into the table of its layout in
+// one database (sqlite_schema.hpp), typed values as cells.hpp maps them,
+// all in one transaction: the database changes only when the whole export
+// succeeded. Exporting a file again (same path as given, same layout)
+// replaces its rows under the same files.id; other files' rows stay.
+#include <sqlite3.h>
+
+#include <filesystem>
+#include <system_error>
+
+#include "nelvo-data/fields/names.hpp"
+#include "nelvo-data/formats/cells.hpp"
+#include "nelvo-data/formats/formats.hpp"
+#include "nelvo-data/formats/iso_time.hpp"
+#include "nelvo-data/formats/sqlite_database.hpp"
+#include "nelvo-data/formats/sqlite_schema.hpp"
+
+namespace nelvo::tool {
+namespace {
+
+namespace schema = sqlite_schema;
+
+struct PreparedCells final : Prepared {
+    ChunkCells cells;
+};
+
+class SqliteWriter final : public Writer {
+public:
+    SqliteWriter(const FormatOptions& o, std::string path) : path_(std::move(path)), db_(path_)
+    {
+        rules_.raw_text = o.raw_text;
+        rules_.currency = CurrencyRule::FourPlaces;
+    }
+
+    bool takes_several_inputs() const override { return true; }
+
+    WriteStatus begin(std::span<const InputInfo>) override
+    {
+        std::error_code ec;
+        created_ = !std::filesystem::exists(std::filesystem::u8path(path_), ec) && !ec;
+        if (auto f = db_.open(path_)) return f;
+        exported_ = iso_time_now();
+        // The write lock now rather than at the first insert: another writer
+        // is found before any work is done.
+        if (auto f = db_.exec("BEGIN IMMEDIATE")) return f;
+        in_transaction_ = true;
+        if (auto f = db_.exec(schema::create_files_table())) return f;
+        if (auto f = db_.exec(schema::create_fields_table())) return f;
+        if (auto f = db_.prepare(schema::find_file, find_file_)) return f;
+        if (auto f = db_.prepare(schema::insert_file, insert_file_)) return f;
+        if (auto f = db_.prepare(schema::update_file, update_file_)) return f;
+        return db_.prepare(schema::insert_field, insert_field_);
+    }
+
+    WriteStatus begin_input(const InputInfo& input) override
+    {
+        table_ = layout_name(input.kind, *input.layout);
+        columns_ = columns_of(*input.layout);
+        if (auto f = ensure_table()) return f;
+        if (auto f = file_row(input)) return f;
+        return db_.prepare(schema::insert_record(table_, columns_.size() + 2), insert_record_);
+    }
+
+    std::unique_ptr<Prepared> make_prepared() const override { return std::make_unique<PreparedCells>(); }
+
+    void prepare(const Chunk& chunk, Prepared& into) const override
+    {
+        make_cells(chunk, columns_, rules_, static_cast<PreparedCells&>(into).cells);
+    }
+
+    WriteStatus write(const Chunk& chunk, Prepared& prepared) override
+    {
+        const ChunkCells& cells = static_cast<PreparedCells&>(prepared).cells;
+        sqlite3_stmt* s = insert_record_.get();
+        const Cell* c = cells.cells.data();
+        for (std::size_t i = 0; i < chunk.count; ++i) {
+            sqlite3_bind_int64(s, 1, file_id_);
+            sqlite3_bind_int64(s, 2, chunk.first + static_cast<std::int64_t>(i));
+            for (int k = 3, end = static_cast<int>(columns_.size()) + 3; k < end; ++k, ++c) {
+                switch (c->type) {
+                case CellType::Integer:
+                case CellType::Truth: sqlite3_bind_int64(s, k, c->integer); break;
+                case CellType::Real: sqlite3_bind_double(s, k, c->real); break;
+                case CellType::Text:
+                    sqlite3_bind_text(s, k, cells.c_str(*c), static_cast<int>(c->text_size), SQLITE_STATIC);
+                    break;
+                }
+            }
+            const int rc = sqlite3_step(s);
+            sqlite3_reset(s);
+            if (rc != SQLITE_DONE) return db_.failure();
+        }
+        return std::nullopt;
+    }
+
+    WriteStatus end_input(const InputInfo&) override
+    {
+        insert_record_.finalize();
+        return std::nullopt;
+    }
+
+    WriteStatus commit() override
+    {
+        finalize_statements();
+        if (auto f = db_.exec("COMMIT")) return f;
+        in_transaction_ = false;
+        return db_.close_checked();
+    }
+
+    void abandon() noexcept override
+    {
+        finalize_statements();
+        if (db_.is_open() && in_transaction_) (void)db_.exec("ROLLBACK");
+        in_transaction_ = false;
+        db_.close();
+        if (created_) {
+            // Nothing of it was ever committed: leave no file where there was none.
+            std::error_code ec;
+            std::filesystem::remove(std::filesystem::u8path(path_), ec);
+            std::filesystem::remove(std::filesystem::u8path(path_ + "-journal"), ec);
+        }
+    }
+
+private:
+    // The records table of this layout, created with its rows in `fields`;
+    // an existing one must have the layout's columns.
+    WriteStatus ensure_table()
+    {
+        sqlite::Statement info;
+        if (auto f = db_.prepare("PRAGMA table_info(" + schema::quoted(table_) + ")", info)) return f;
+        std::vector<std::string> have;
+        if (auto f = db_.query(info, 1, have)) return f;
+        if (have.empty()) {
+            if (auto f = db_.exec(schema::create_records_table(table_, columns_))) return f;
+        } else if (have != schema::records_table_columns(columns_)) {
+            ExportFailure f = db_.failure();
+            f.words = "table " + table_ + " has other columns than the " + table_ +
+                      " records; export into another database";
+            return f;
+        }
+        return describe_columns();
+    }
+
+    WriteStatus describe_columns()
+    {
+        sqlite::Statement& s = insert_field_;
+        for (const auto& c : columns_) {
+            const records::Field& f = *c.field;
+            s.bind(1, table_);
+            s.bind(2, c.name);
+            s.bind(3, f.name());
+            if (f.shape == records::Shape::Table) s.bind(4, row_number(f, c.row));
+            else s.bind_null(4);
+            if (f.shape == records::Shape::Single) s.bind_null(5);
+            else s.bind(5, first_column_number(f) + c.column);
+            s.bind(6, std::int64_t{c.offset});
+            s.bind(7, std::int64_t{f.element_width});
+            s.bind(8, stored_name(f.stored));
+            s.bind(9, schema::value_types(f.stored));
+            s.bind(10, f.line_descriptor(c.row).utf8);
+            if (auto e = db_.run(s)) return e;
+        }
+        return std::nullopt;
+    }
+
+    // The input's row in `files`: the same id as before when the file was
+    // exported already (its old records go), a new one otherwise.
+    WriteStatus file_row(const InputInfo& input)
+    {
+        find_file_.bind(1, input.path);
+        find_file_.bind(2, table_);
+        std::optional<std::int64_t> id;
+        if (auto f = db_.query(find_file_, id)) return f;
+        sqlite::Statement& s = id ? update_file_ : insert_file_;
+        s.bind(1, input.path);
+        s.bind(2, file_kind_name(input.kind));
+        s.bind(3, table_);
+        s.bind(4, static_cast<std::int64_t>(input.size));
+        s.bind(5, std::int64_t{input.record_length});
+        s.bind(6, input.first_record);
+        s.bind(7, input.records);
+        if (input.modified) s.bind(8, iso_time(*input.modified));
+        else s.bind_null(8);
+        s.bind(9, exported_);
+        if (id) {
+            s.bind(10, *id);
+            sqlite::Statement old;
+            if (auto f = db_.prepare(schema::delete_records(table_), old)) return f;
+            old.bind(1, *id);
+            if (auto f = db_.run(old)) return f;
+        }
+        if (auto f = db_.run(s)) return f;
+        file_id_ = id ? *id : db_.last_insert_id();
+        return std::nullopt;
+    }
+
+    void finalize_statements() noexcept
+    {
+        for (auto* s : {&find_file_, &insert_file_, &update_file_, &insert_field_, &insert_record_}) s->finalize();
+    }
+
+    std::string path_;
+    CellRules rules_;
+    sqlite::Database db_;
+    bool created_ = false;
+    bool in_transaction_ = false;
+    std::string exported_;
+    sqlite::Statement find_file_, insert_file_, update_file_, insert_field_, insert_record_;
+    // The current input.
+    std::string table_;
+    std::vector<Column> columns_;
+    std::int64_t file_id_ = 0;
+};
+
+}  // namespace
+
+std::unique_ptr<Writer> make_sqlite_writer(const FormatOptions& o, const std::string& path)
+{
+    return std::make_unique<SqliteWriter>(o, path);
+}
+
+}  // namespace nelvo::tool

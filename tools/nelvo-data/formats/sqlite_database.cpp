@@ -1,0 +1,118 @@
+#include "nelvo-data/formats/sqlite_database.hpp"
+
+#include <sqlite3.h>
+
+namespace nelvo::tool::sqlite {
+
+Statement& Statement::operator=(Statement&& o) noexcept
+{
+    if (this != &o) {
+        finalize();
+        s_ = o.s_;
+        o.s_ = nullptr;
+    }
+    return *this;
+}
+
+void Statement::finalize() noexcept
+{
+    if (s_ != nullptr) sqlite3_finalize(s_);
+    s_ = nullptr;
+}
+
+void Statement::bind(int i, std::int64_t v) { sqlite3_bind_int64(s_, i, v); }
+void Statement::bind(int i, std::string_view text)
+{
+    sqlite3_bind_text(s_, i, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+}
+void Statement::bind_null(int i) { sqlite3_bind_null(s_, i); }
+
+WriteStatus Database::open(const std::string& path)
+{
+    // One thread writes at a time (the export loop's turns): no mutexes.
+    const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_EXRESCODE;
+    if (sqlite3_open_v2(path.c_str(), &db_, flags, nullptr) != SQLITE_OK) {
+        auto f = failure();
+        close();
+        return f;
+    }
+    // Another program writing the same database: wait for it a while.
+    sqlite3_busy_timeout(db_, 5000);
+    return std::nullopt;
+}
+
+WriteStatus Database::exec(const std::string& sql)
+{
+    if (sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) return failure();
+    return std::nullopt;
+}
+
+WriteStatus Database::prepare(std::string_view sql, Statement& out)
+{
+    out.finalize();
+    if (sqlite3_prepare_v3(db_, sql.data(), static_cast<int>(sql.size()), SQLITE_PREPARE_PERSISTENT, &out.s_,
+                           nullptr) != SQLITE_OK)
+        return failure();
+    return std::nullopt;
+}
+
+WriteStatus Database::run(Statement& s)
+{
+    const int rc = sqlite3_step(s.get());
+    sqlite3_reset(s.get());
+    if (rc != SQLITE_DONE) return failure();
+    return std::nullopt;
+}
+
+WriteStatus Database::query(Statement& s, std::optional<std::int64_t>& value)
+{
+    value.reset();
+    const int rc = sqlite3_step(s.get());
+    if (rc == SQLITE_ROW) value = sqlite3_column_int64(s.get(), 0);
+    sqlite3_reset(s.get());
+    if (rc != SQLITE_ROW && rc != SQLITE_DONE) return failure();
+    return std::nullopt;
+}
+
+WriteStatus Database::query(Statement& s, int column, std::vector<std::string>& texts)
+{
+    texts.clear();
+    int rc = SQLITE_ROW;
+    while ((rc = sqlite3_step(s.get())) == SQLITE_ROW) {
+        const auto* t = reinterpret_cast<const char*>(sqlite3_column_text(s.get(), column));
+        texts.emplace_back(t != nullptr ? t : "", static_cast<std::size_t>(sqlite3_column_bytes(s.get(), column)));
+    }
+    sqlite3_reset(s.get());
+    if (rc != SQLITE_DONE) return failure();
+    return std::nullopt;
+}
+
+std::int64_t Database::last_insert_id() const { return sqlite3_last_insert_rowid(db_); }
+
+ExportFailure Database::failure() const
+{
+    ExportFailure f = output_failure(name_, 0);
+    f.words = db_ != nullptr ? sqlite3_errmsg(db_) : "out of memory";
+    return f;
+}
+
+WriteStatus Database::close_checked()
+{
+    if (db_ == nullptr) return std::nullopt;
+    if (sqlite3_close(db_) != SQLITE_OK) {
+        auto f = failure();
+        close();
+        return f;
+    }
+    db_ = nullptr;
+    return std::nullopt;
+}
+
+void Database::close() noexcept
+{
+    // close_v2 also closes a database whose statements are still alive.
+    if (db_ != nullptr) sqlite3_close_v2(db_);
+    db_ = nullptr;
+}
+
+}  // namespace nelvo::tool::sqlite
