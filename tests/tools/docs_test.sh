@@ -15,7 +15,7 @@ fail() {
 warnings=$(MANWIDTH=80 man --warnings -l "$page" 2>&1 >/dev/null)
 [[ -z $warnings ]] || fail "man --warnings: $warnings"
 text=$(MANWIDTH=80 man -l "$page" 2>/dev/null)
-for want in "NAME" "SYNOPSIS" "nelvo-data export KIND FILE" "--decimal-separator SEP" "--version" \
+for want in "NAME" "SYNOPSIS" "nelvo-data export KIND [FILE] [INPUT...]" "--decimal-separator SEP" "--version" \
     "-f, --format FORMAT" "kalender" "jsonl" "EXIT STATUS"; do
     grep -qF -- "$want" <<<"$text" || fail "manual page lacks '$want'"
 done
@@ -43,8 +43,9 @@ offers ex -- export
 offers export "" -- "${kinds[@]}"
 offers --decimal-separator , export "" -- "${kinds[@]}"
 offers check k -- kalender
-offers export bda f.dat --format "" -- text json jsonl csv
+offers export bda f.dat --format "" -- text json jsonl csv sqlite xlsx
 offers export bda f.dat -f j -- json jsonl
+offers export --format sqlite -o x.db user=a.13 --r -- --raw-text
 offers export --from 3 bda f.dat --no -- --no-progress
 offers check --max-warnings 5 "" -- "${kinds[@]}"
 offers export --chunk-bytes 7 "" -- "${kinds[@]}"

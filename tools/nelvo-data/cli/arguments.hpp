@@ -30,6 +30,7 @@ struct Arguments {
     std::vector<std::string> more_inputs;  // KIND=FILE after KIND and FILE
     std::vector<ExportInput> inputs;       // what KIND, FILE and more_inputs name, checked after parsing
     bool raw_text = false;
+    std::int64_t sheet_records = 0;  // set by the definition to the workbook's default
     std::string format = "text";
     std::string output = "-";
     std::optional<std::int64_t> from, to;

@@ -114,6 +114,10 @@ void define_command_line(CLI::App& app, Arguments& args)
     exp->add_option("--chunk-bytes", args.chunk_bytes, "Stored bytes rendered at a time (tuning)")
         ->check(CLI::Range(std::size_t{1}, std::size_t{1} << 30))
         ->group("");  // hidden
+    args.sheet_records = FormatOptions{}.sheet_records;
+    exp->add_option("--sheet-records", args.sheet_records, "Records a workbook sheet holds (tests)")
+        ->check(CLI::Range(std::int64_t{1}, args.sheet_records))
+        ->group("");  // hidden
 
     auto* lay = subcommand(app, args, Command::Layout, "layout",
                            "Print the record layout of KIND (for user: of FILE's layout, or both)");

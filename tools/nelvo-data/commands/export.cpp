@@ -39,6 +39,7 @@ int export_command(const cli::Arguments& a)
     o.format_options.csv_delimiter =
         a.delimiter.empty() ? default_csv_delimiter(o.format_options.decimal_separator) : a.delimiter[0];
     o.format_options.raw_text = a.raw_text;
+    o.format_options.sheet_records = a.sheet_records;
     o.progress = !a.no_progress && Progress::wanted(a.output != "-");
     for (const auto& in : a.inputs)
         if (a.output != "-" && same_file(a.output, in.path)) {

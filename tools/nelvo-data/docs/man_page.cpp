@@ -61,7 +61,10 @@ std::string option_head(const Argument& a)
 std::string synopsis(const std::string& program, const Command& c)
 {
     std::string s = cat(bold(program), " ", bold(c.name));
-    for (const auto& a : c.positionals) s += a.required ? cat(" ", italic(a.name)) : cat(" [", italic(a.name), "]");
+    for (const auto& a : c.positionals) {
+        const std::string word = cat(italic(a.name), a.repeats ? "..." : "");
+        s += a.required ? cat(" ", word) : cat(" [", word, "]");
+    }
     for (const auto& o : c.options) {
         if (o.name == "--help" || o.hidden) continue;
         s += cat(" [", bold(o.aliases.back()));

@@ -18,6 +18,7 @@ Argument argument_of(const CLI::Option& o, const Program& p)
     a.hidden = o.get_group().empty();
     if (o.get_positional() && !o.nonpositional()) {
         a.name = o.get_name(true);
+        a.repeats = o.get_expected_max() > 1;
     } else {
         for (const auto& s : o.get_snames()) a.aliases.push_back("-" + s);
         for (const auto& l : o.get_lnames()) a.aliases.push_back("--" + l);

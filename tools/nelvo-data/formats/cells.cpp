@@ -1,11 +1,14 @@
 #include "nelvo-data/formats/cells.hpp"
 
+#include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstring>
 
 #include "nelvo-data/formats/json_values.hpp"
 #include "text/numbers.hpp"
+#include "text/trimmed_text.hpp"
 
 namespace nelvo::tool {
 namespace {
@@ -62,103 +65,114 @@ bool fifteen_digits_double(std::int64_t scaled, double& out)
     return true;
 }
 
-// Excel's escapes, applied to decoded text [b, e) appended to `out`.
-void append_excel_escaped(std::string& out, const char* b, const char* e)
+// Excel's escapes of decoded text [b, e), written at `out`; returns the end.
+char* excel_escaped(char* out, const char* b, const char* e)
 {
     auto hex = [](char c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); };
+    auto put = [&out](std::string_view s) { out = std::copy(s.begin(), s.end(), out); };
     for (const char* p = b; p != e; ++p) {
-        if (*p == '\0') {
-            out += "_x0000_";
-        } else if (*p == '_' && e - p >= 7 && p[1] == 'x' && hex(p[2]) && hex(p[3]) && hex(p[4]) && hex(p[5]) &&
-                   p[6] == '_') {
-            out += "_x005F_";
-        } else {
-            out += *p;
-        }
+        if (*p == '\0') put("_x0000_");
+        else if (*p == '_' && e - p >= 7 && p[1] == 'x' && hex(p[2]) && hex(p[3]) && hex(p[4]) && hex(p[5]) && p[6] == '_')
+            put("_x005F_");
+        else *out++ = *p;
     }
+    return out;
 }
 
 bool needs_excel_escapes(const char* b, const char* e)
 {
-    return std::memchr(b, '\0', static_cast<std::size_t>(e - b)) != nullptr ||
-           std::memchr(b, '_', static_cast<std::size_t>(e - b)) != nullptr;
+    const auto n = static_cast<std::size_t>(e - b);
+    return std::memchr(b, '\0', n) != nullptr || std::memchr(b, '_', n) != nullptr;
 }
 
-Cell text_cell(const Value& v, const CellRules& rules, std::string& text)
+// Longest a text of `width` stored bytes becomes: 3 UTF-8 bytes a byte, and
+// for Excel's escapes 7 ("_x0000_"), plus the NUL after it. Texts standing
+// for numbers are short.
+std::size_t max_text_bytes(const Column& c, const CellRules& rules)
 {
-    const std::string_view bytes = rules.raw_text ? v.text_bytes() : v.trimmed_bytes();
-    const std::size_t at = text.size();
-    text.resize(at + 3 * bytes.size() + 1);
-    char* const start = text.data() + at;
-    char* end = decode_text(bytes, start);
-    if (rules.excel_escapes && needs_excel_escapes(start, end)) {
-        const std::string decoded(start, end);
-        text.resize(at);
-        append_excel_escaped(text, decoded.data(), decoded.data() + decoded.size());
-    } else {
-        text.resize(static_cast<std::size_t>(end - text.data()));
+    switch (c.field->stored) {
+    case records::Stored::Text: return (rules.excel_escapes ? 7 : 3) * std::size_t{c.field->element_width} + 1;
+    case records::Stored::Currency: return text::max_currency_chars + 2;
+    case records::Stored::Single: return json::max_non_finite_chars + 1;
+    default: return 0;
     }
-    Cell c{CellType::Text, static_cast<std::uint32_t>(text.size() - at), static_cast<std::uint32_t>(at), {}};
-    text += '\0';
-    return c;
 }
 
-Cell text_cell(std::string_view s, std::string& text)
-{
-    Cell c{CellType::Text, static_cast<std::uint32_t>(s.size()), static_cast<std::uint32_t>(text.size()), {}};
-    text += s;
-    text += '\0';
-    return c;
-}
+// Fills cells; their texts go one after the other into room reserved for them.
+class CellMaker {
+public:
+    CellMaker(const CellRules& rules, char* text_base) : rules_(rules), base_(text_base), out_(text_base) {}
 
-Cell integer_cell(std::int64_t v)
-{
-    Cell c{CellType::Integer, 0, 0, {}};
-    c.integer = v;
-    return c;
-}
-
-Cell real_cell(double v)
-{
-    Cell c{CellType::Real, 0, 0, {}};
-    c.real = v;
-    return c;
-}
-
-Cell cell_of(const Value& v, const CellRules& rules, std::string& text)
-{
-    switch (v.stored()) {
-    case records::Stored::Text: return text_cell(v, rules, text);
-    case records::Stored::Int16:
-    case records::Stored::Int32: return integer_cell(v.int32());
-    case records::Stored::Bool16: {
-        const std::int16_t n = v.int16();
-        if (rules.truth_cells && (n == -1 || n == 0)) {
-            Cell c = integer_cell(n == -1 ? 1 : 0);
-            c.type = CellType::Truth;
-            return c;
+    void fill(const Column& column, const unsigned char* record, Cell& c)
+    {
+        const Value v = column.value(record);
+        switch (v.stored()) {
+        case records::Stored::Text: return text(v, c);
+        case records::Stored::Int16:
+        case records::Stored::Int32: return integer(c, v.int32());
+        case records::Stored::Bool16: {
+            const std::int16_t n = v.int16();
+            if (rules_.truth_cells && (n == -1 || n == 0)) {
+                integer(c, n == -1 ? 1 : 0);
+                c.type = CellType::Truth;
+                return;
+            }
+            return integer(c, n);
         }
-        return integer_cell(n);
+        case records::Stored::Currency: {
+            const std::int64_t scaled = v.currency();
+            double d = 0;
+            if (currency_as_double(scaled, rules_.currency, d)) return real(c, d);
+            return finish_text(c, text::write_currency(out_, scaled, std::string_view(".")));
+        }
+        case records::Stored::Single: {
+            std::uint32_t bits = 0;  // from the stored bytes: copying a NaN may change it
+            std::memcpy(&bits, v.bytes().data(), sizeof bits);
+            const float f = std::bit_cast<float>(bits);
+            if (std::isfinite(f)) return real(c, float_as_double(f));
+            return finish_text(c, json::write_non_finite(out_, bits));
+        }
+        }
     }
-    case records::Stored::Currency: {
-        const std::int64_t scaled = v.currency();
-        double d = 0;
-        if (currency_as_double(scaled, rules.currency, d)) return real_cell(d);
-        char exact[text::max_currency_chars + 2];
-        return text_cell({exact, static_cast<std::size_t>(text::write_currency(exact, scaled, std::string_view(".")) - exact)},
-                         text);
+
+private:
+    static void integer(Cell& c, std::int64_t v)
+    {
+        c.type = CellType::Integer;
+        c.integer = v;
     }
-    case records::Stored::Single: {
-        const float f = v.single();
-        if (std::isfinite(f)) return real_cell(float_as_double(f));
-        char name[json::max_non_finite_chars];
-        std::uint32_t bits = 0;  // from the stored bytes: copying a NaN may change it
-        std::memcpy(&bits, v.bytes().data(), sizeof bits);
-        return text_cell({name, static_cast<std::size_t>(json::write_non_finite(name, bits) - name)}, text);
+    static void real(Cell& c, double v)
+    {
+        c.type = CellType::Real;
+        c.real = v;
     }
+
+    void text(const Value& v, Cell& c)
+    {
+        const std::string_view bytes = v.text_bytes();
+        const auto* p = reinterpret_cast<const unsigned char*>(bytes.data());
+        char* end = rules_.raw_text ? decode_text(bytes, out_) : text::write_trimmed(out_, p, bytes.size(), nullptr);
+        if (rules_.excel_escapes && needs_excel_escapes(out_, end)) {
+            const std::string decoded(out_, end);
+            end = excel_escaped(out_, decoded.data(), decoded.data() + decoded.size());
+        }
+        finish_text(c, end);
     }
-    return integer_cell(0);
-}
+
+    // The text just written at out_ ends at `end`.
+    void finish_text(Cell& c, char* end)
+    {
+        c.type = CellType::Text;
+        c.text_at = static_cast<std::uint32_t>(out_ - base_);
+        c.text_size = static_cast<std::uint32_t>(end - out_);
+        *end++ = '\0';
+        out_ = end;
+    }
+
+    const CellRules& rules_;
+    char* base_;
+    char* out_;
+};
 
 }  // namespace
 
@@ -178,12 +192,18 @@ double float_as_double(float v)
 
 void make_cells(const Chunk& chunk, const std::vector<Column>& columns, const CellRules& rules, ChunkCells& out)
 {
-    out.cells.clear();
-    out.cells.reserve(chunk.count * columns.size());
-    out.text.clear();
+    std::size_t text_per_record = 0;
+    for (const auto& c : columns) text_per_record += max_text_bytes(c, rules);
+    const std::size_t count = chunk.count * columns.size();
+    // Grown, never shrunk: no buffer is cleared or filled again per chunk.
+    if (out.cells_.size() < count) out.cells_.resize(count);
+    if (out.text_.size() < chunk.count * text_per_record) out.text_.resize(chunk.count * text_per_record);
+    out.count_ = count;
+    CellMaker maker(rules, out.text_.data());
+    Cell* c = out.cells_.data();
     for (std::size_t i = 0; i < chunk.count; ++i) {
         const unsigned char* record = chunk.records + i * chunk.input.record_length;
-        for (const Column& column : columns) out.cells.push_back(cell_of(column.value(record), rules, out.text));
+        for (const Column& column : columns) maker.fill(column, record, *c++);
     }
 }
 

@@ -64,13 +64,21 @@ bool currency_as_double(std::int64_t scaled, CurrencyRule rule, double& out);
 // The double of the shortest decimal that reads back as `v` (finite).
 double float_as_double(float v);
 
-// The cells of every record of a chunk, record after record, one per column.
-struct ChunkCells {
-    std::vector<Cell> cells;
-    std::string text;  // the texts of Text cells, each followed by a NUL
+// The cells of every record of a chunk, record after record, one per
+// column. Reused from chunk to chunk: the buffers only grow.
+class ChunkCells {
+public:
+    const Cell* cells() const { return cells_.data(); }
+    std::size_t size() const { return count_; }
+    std::string_view text_of(const Cell& c) const { return {text_.data() + c.text_at, c.text_size}; }
+    // The text followed by a NUL.
+    const char* c_str(const Cell& c) const { return text_.data() + c.text_at; }
 
-    std::string_view text_of(const Cell& c) const { return {text.data() + c.text_at, c.text_size}; }
-    const char* c_str(const Cell& c) const { return text.data() + c.text_at; }
+private:
+    friend void make_cells(const Chunk&, const std::vector<Column>&, const CellRules&, ChunkCells&);
+    std::vector<Cell> cells_;
+    std::size_t count_ = 0;
+    std::vector<char> text_;  // the texts of Text cells, each followed by a NUL
 };
 
 void make_cells(const Chunk& chunk, const std::vector<Column>& columns, const CellRules& rules, ChunkCells& out);

@@ -36,10 +36,14 @@ inline constexpr std::array<FormatInfo, 6> formats = {{
 std::optional<Format> format_from_name(std::string_view name);
 const FormatInfo& format_info(Format f);
 
+// Excel allows 1,048,576 rows a sheet, the header's included.
+inline constexpr std::int64_t xlsx_records_per_sheet = 1'048'575;
+
 struct FormatOptions {
     std::string decimal_separator = ".";  // UTF-8; text and CSV only
     char csv_delimiter = ',';
     bool raw_text = false;  // sqlite, xlsx: texts with every byte, untrimmed
+    std::int64_t sheet_records = xlsx_records_per_sheet;  // xlsx; fewer only to test continued sheets
 };
 
 // The default CSV delimiter: ",", or ";" when the decimal separator holds a ",".
@@ -65,10 +69,7 @@ std::unique_ptr<Writer> make_library_writer(Format f, const FormatOptions& o, co
 // The library formats themselves (builds with the libraries only).
 // Adds to the SQLite database at `path`, creating it if needed.
 std::unique_ptr<Writer> make_sqlite_writer(const FormatOptions& o, const std::string& path);
-// Excel allows 1,048,576 rows a sheet, the header's included.
-inline constexpr std::int64_t xlsx_records_per_sheet = 1'048'575;
 // Writes the workbook `path`, replacing it only when complete.
-std::unique_ptr<Writer> make_xlsx_writer(const FormatOptions& o, const std::string& path,
-                                         std::int64_t records_per_sheet = xlsx_records_per_sheet);
+std::unique_ptr<Writer> make_xlsx_writer(const FormatOptions& o, const std::string& path);
 
 }  // namespace nelvo::tool

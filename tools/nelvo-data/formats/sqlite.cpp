@@ -40,6 +40,9 @@ public:
         created_ = !std::filesystem::exists(std::filesystem::u8path(path_), ec) && !ec;
         if (auto f = db_.open(path_)) return f;
         exported_ = iso_time_now();
+        // A new database gets pages that hold a whole personnel record: fewer,
+        // larger writes (an existing one keeps its page size).
+        if (auto f = db_.exec("PRAGMA page_size = 16384")) return f;
         // The write lock now rather than at the first insert: another writer
         // is found before any work is done.
         if (auto f = db_.exec("BEGIN IMMEDIATE")) return f;
@@ -72,7 +75,7 @@ public:
     {
         const ChunkCells& cells = static_cast<PreparedCells&>(prepared).cells;
         sqlite3_stmt* s = insert_record_.get();
-        const Cell* c = cells.cells.data();
+        const Cell* c = cells.cells();
         for (std::size_t i = 0; i < chunk.count; ++i) {
             sqlite3_bind_int64(s, 1, file_id_);
             sqlite3_bind_int64(s, 2, chunk.first + static_cast<std::int64_t>(i));

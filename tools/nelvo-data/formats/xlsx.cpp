@@ -12,6 +12,7 @@
 #include <xlsxwriter.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <set>
 
 #include "nelvo-data/fields/names.hpp"
@@ -41,8 +42,8 @@ const std::vector<std::string> files_header = {"path", "kind", "layout", "size",
 
 class XlsxWriter final : public Writer {
 public:
-    XlsxWriter(const FormatOptions& o, std::string path, std::int64_t records_per_sheet)
-        : path_(std::move(path)), records_per_sheet_(records_per_sheet)
+    XlsxWriter(const FormatOptions& o, std::string path)
+        : path_(std::move(path)), records_per_sheet_(std::max<std::int64_t>(1, o.sheet_records))
     {
         rules_.raw_text = o.raw_text;
         rules_.truth_cells = true;
@@ -59,6 +60,11 @@ public:
         if (auto f = temporary_.create(path_)) return f;
         lxw_workbook_options options{};
         options.constant_memory = LXW_TRUE;
+        // Rows wait in a temporary file until the workbook is zipped: beside
+        // the output, where the space for it is, rather than in /tmp.
+        const auto dir = std::filesystem::u8path(path_).parent_path();
+        tmpdir_ = (dir.empty() ? std::filesystem::path(".") : dir).string();
+        options.tmpdir = tmpdir_.data();
         options.use_zip64 = needs_zip64(inputs) ? LXW_TRUE : LXW_FALSE;
         wb_ = workbook_new_opt(temporary_.path().c_str(), &options);
         if (wb_ == nullptr) return failure("cannot create the workbook", LXW_ERROR_MEMORY_MALLOC_FAILED);
@@ -88,7 +94,7 @@ public:
     WriteStatus write(const Chunk& chunk, Prepared& prepared) override
     {
         const ChunkCells& cells = static_cast<PreparedCells&>(prepared).cells;
-        const Cell* c = cells.cells.data();
+        const Cell* c = cells.cells();
         for (std::size_t i = 0; i < chunk.count; ++i) {
             if (row_ > records_per_sheet_) {
                 if (auto f = end_sheet()) return f;
@@ -242,6 +248,7 @@ private:
     }
 
     std::string path_;
+    std::string tmpdir_;
     std::int64_t records_per_sheet_;
     CellRules rules_;
     TemporaryFile temporary_;
@@ -260,9 +267,9 @@ private:
 
 }  // namespace
 
-std::unique_ptr<Writer> make_xlsx_writer(const FormatOptions& o, const std::string& path, std::int64_t records_per_sheet)
+std::unique_ptr<Writer> make_xlsx_writer(const FormatOptions& o, const std::string& path)
 {
-    return std::make_unique<XlsxWriter>(o, path, records_per_sheet);
+    return std::make_unique<XlsxWriter>(o, path);
 }
 
 }  // namespace nelvo::tool
