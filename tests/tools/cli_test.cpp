@@ -124,6 +124,8 @@ TEST_F(Cli, CheckStrictFailsOnWarnings)
 #include <CLI/CLI.hpp>
 
 #include "nelvo-data/cli/definition.hpp"
+#include "nelvo-data/cli/export_inputs.hpp"
+#include "nelvo-data/formats/formats.hpp"
 
 namespace {
 
@@ -171,6 +173,74 @@ TEST(CommandLine, DefinitionBindsEverySubcommandsValues)
         case Command::Layout: EXPECT_TRUE(a.file.empty()); break;
         case Command::Check: EXPECT_TRUE(a.strict); break;
         default: EXPECT_FALSE(a.decimal_separator.has_value()); break;
+        }
+    }
+}
+
+// export's inputs: KIND FILE, or KIND=FILE in any number with the kind in
+// any letter case and the personnel layout by the path rule or by name;
+// several only for the formats that take them, which this build must have
+// (the Windows builds have no SQLite or workbook output) and which need -o.
+TEST(CommandLine, ExportInputsAndTheFormatsThatTakeThem)
+{
+    using nelvo::FileKind;
+    const auto checked = [](std::vector<std::string> args) {
+        CLI::App app;
+        nelvo::tool::cli::Arguments a;
+        nelvo::tool::cli::define_command_line(app, a);
+        args.insert(args.begin(), "export");
+        std::vector<std::string> reversed(args.rbegin(), args.rend());
+        app.parse(reversed);
+        nelvo::tool::cli::check_export(a);
+        return a.inputs;
+    };
+    const auto& wnw = nelvo::layout_for(FileKind::User, u"", nelvo::PersonnelLayout::Records1920);
+    const auto& wvw = nelvo::layout_for(FileKind::User, u"", nelvo::PersonnelLayout::Records1513);
+
+    auto in = checked({"BDA", "b=c.dat"});  // KIND FILE: the file name taken as it stands
+    ASSERT_EQ(in.size(), 1u);
+    EXPECT_EQ(in[0].kind, FileKind::BDA);
+    EXPECT_EQ(in[0].path, "b=c.dat");
+    EXPECT_EQ(in[0].layout, nullptr);
+
+    in = checked({"user=p.13"});
+    ASSERT_EQ(in.size(), 1u);
+    EXPECT_EQ(in[0].layout, nullptr);  // the path rule, when the loop opens it
+
+    const bool library = nelvo::tool::library_formats_built();
+    const std::vector<std::string> several = {"-f", "sqlite", "-o", "x.db", "User1920=a.dat", "USER1513=b.13",
+                                              "urlaub=c=d.dat", "Tarif=t.dat"};
+    if (library) {
+        in = checked(several);
+        ASSERT_EQ(in.size(), 4u);
+        EXPECT_EQ(in[0].layout, &wnw);
+        EXPECT_EQ(in[1].layout, &wvw);
+        EXPECT_EQ(in[2].kind, FileKind::Urlaub);
+        EXPECT_EQ(in[2].path, "c=d.dat");
+        EXPECT_EQ(in[3].kind, FileKind::Tarif);
+    }
+
+    const auto refused = [&](std::vector<std::string> args, const std::string& says) {
+        try {
+            checked(args);
+            ADD_FAILURE() << "accepted: " << args.back();
+        } catch (const CLI::ValidationError& e) {
+            EXPECT_NE(std::string(e.what()).find(says), std::string::npos) << e.what();
+        }
+    };
+    refused({"bda"}, "FILE: missing");
+    refused({"bda", "f", "jda=g"}, "after KIND FILE");
+    refused({"bda=f", "nokind=g"}, "'nokind=g'");
+    refused({"bda=f", "user2000=g"}, "'user2000=g'");
+    refused({"bda=", "-f", "sqlite", "-o", "x.db"}, "'bda='");
+    refused({"bda=f", "jda=g"}, "--format text: takes one file");
+    refused({"-f", "csv", "bda", "f", "--raw-text"}, "--raw-text");
+    for (const char* format : {"sqlite", "xlsx"}) {
+        if (library) {
+            refused({"-f", format, "bda=f"}, "name it with -o");
+        } else {
+            refused({"-f", format, "-o", "x", "bda=f"},
+                    "--format " + std::string(format) + ": this build of nelvo-data has no " + format + " output");
         }
     }
 }

@@ -1,0 +1,311 @@
+// The database and workbook outputs from inside: the rules that decide when
+// a double holds a value, and that an export which fails or stops halfway
+// leaves the database and the workbook file exactly as they were. What the
+// files hold is read back by other programs in outputs_test.py.
+#include <gtest/gtest.h>
+
+#include <charconv>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+#include "nelvo-data/export/loop.hpp"
+#include "nelvo-data/formats/cells.hpp"
+#include "nelvo-data/formats/formats.hpp"
+#include "tool_test_support.hpp"
+
+namespace {
+
+using namespace nelvo;
+
+std::string four_places(std::int64_t v)
+{
+    const std::uint64_t m = v < 0 ? 0 - static_cast<std::uint64_t>(v) : static_cast<std::uint64_t>(v);
+    char s[40];
+    std::snprintf(s, sizeof s, "%s%llu.%04u", v < 0 ? "-" : "", static_cast<unsigned long long>(m / 10000),
+                  static_cast<unsigned>(m % 10000));
+    return s;
+}
+
+std::string printed(double d, int places)
+{
+    char s[64];
+    return {s, std::to_chars(s, s + sizeof s, d, std::chars_format::fixed, places).ptr};
+}
+
+int significant_digits(std::int64_t v)
+{
+    std::uint64_t m = v < 0 ? 0 - static_cast<std::uint64_t>(v) : static_cast<std::uint64_t>(v);
+    while (m != 0 && m % 10 == 0) m /= 10;
+    return m == 0 ? 0 : static_cast<int>(std::to_string(m).size());
+}
+
+std::vector<std::int64_t> amounts()
+{
+    std::vector<std::int64_t> v = {0, 1, -1, 10000, 25000, -5000, INT64_MIN, INT64_MAX, INT64_MIN + 1};
+    for (int shift = 40; shift < 63; ++shift)
+        for (std::int64_t d : {-3, -1, 0, 1, 3}) {
+            v.push_back((std::int64_t{1} << shift) + d);
+            v.push_back(-(std::int64_t{1} << shift) + d);
+        }
+    for (std::int64_t p = 1; p <= 1'000'000'000'000'000'000; p *= 10)
+        for (std::int64_t d : {-1, 0, 1}) v.push_back(p + d);
+    std::mt19937_64 rng(7);
+    for (int i = 0; i < 200000; ++i) {
+        const int bits = 1 + static_cast<int>(rng() % 63);
+        v.push_back(static_cast<std::int64_t>(rng() >> (64 - bits)) * (rng() % 2 ? 1 : -1));
+    }
+    return v;
+}
+
+// SQLite's REAL: taken exactly when printing it at four places gives the
+// decimal back, and refused only when no double does.
+TEST(Cells, CurrencyAsRealWhenFourPlacesComeBack)
+{
+    for (const std::int64_t v : amounts()) {
+        double d = 0;
+        const bool real = tool::currency_as_double(v, tool::CurrencyRule::FourPlaces, d);
+        double nearest = 0;
+        const std::string exact = four_places(v);
+        std::from_chars(exact.data(), exact.data() + exact.size(), nearest);
+        if (real) {
+            ASSERT_EQ(printed(d, 4), exact) << v;
+        } else {
+            ASSERT_NE(printed(nearest, 4), exact) << v;
+        }
+    }
+}
+
+// The workbook's number: exactly the values of at most 15 significant
+// digits, each as the double nearest its decimal.
+TEST(Cells, CurrencyAsNumberUpToFifteenDigits)
+{
+    for (const std::int64_t v : amounts()) {
+        double d = 0;
+        const bool number = tool::currency_as_double(v, tool::CurrencyRule::FifteenDigits, d);
+        ASSERT_EQ(number, significant_digits(v) <= 15) << v;
+        if (!number) continue;
+        double nearest = 0;
+        const std::string exact = four_places(v);
+        std::from_chars(exact.data(), exact.data() + exact.size(), nearest);
+        ASSERT_EQ(d, nearest) << v;
+    }
+}
+
+// A float becomes the double of its shortest decimal, which reads back as
+// the same float.
+TEST(Cells, FloatsAsTheDoubleOfTheirShortestDecimal)
+{
+    EXPECT_EQ(tool::float_as_double(0.1f), 0.1);
+    EXPECT_EQ(tool::float_as_double(1.0f / 12), 0.083333336);
+    EXPECT_TRUE(std::signbit(tool::float_as_double(-0.0f)));
+    std::mt19937 rng(3);
+    for (int i = 0; i < 200000; ++i) {
+        const auto bits = static_cast<std::uint32_t>(rng());
+        float f;
+        std::memcpy(&f, &bits, sizeof f);
+        if (!std::isfinite(f)) continue;
+        const double d = tool::float_as_double(f);
+        ASSERT_EQ(static_cast<float>(d), f) << bits;
+        char s[32];
+        double shortest = 0;
+        std::from_chars(s, std::to_chars(s, s + sizeof s, f).ptr, shortest);
+        ASSERT_EQ(d, shortest) << bits;
+    }
+}
+
+// Every stored type becomes the cell the outputs document; workbook texts
+// carry Excel's escapes where XML cannot hold a character or a text would
+// read as one.
+TEST(Cells, EveryStoredTypeAndTheWorkbooksEscapes)
+{
+    const records::Layout& l = records::sozvers;
+    std::vector<unsigned char> rec(l.size, 0);
+    const auto at = [&](std::string_view name, std::uint32_t e = 0) {
+        for (const auto& f : l.fields)
+            if (f.name() == name) return rec.data() + f.element_offset(e / f.columns, e % f.columns);
+        ADD_FAILURE() << name;
+        return rec.data();
+    };
+    const char text[] = "  a\0b_x0041_\x80  ";
+    std::memcpy(at("AG"), text, sizeof text - 1);
+    std::memset(at("AG") + sizeof text - 1, ' ', 35 - (sizeof text - 1));
+    test::store<std::int16_t>(at("HC"), -1);          // flag
+    test::store<std::int16_t>(at("HR"), 5);           // flag, neither -1 nor 0
+    test::store<std::int64_t>(at("HE"), 25000);       // 2.5
+    test::store<std::int64_t>(at("LO"), INT64_MIN);  // LO_1
+    const tool::InputInfo info{"s", FileKind::Sozvers, &l, l.size, l.size, 1, 1, {}};
+    const tool::Chunk chunk{info, 1, 1, rec.data()};
+    const auto columns = tool::columns_of(l);
+    const auto cell = [&](const tool::ChunkCells& c, std::string_view name) {
+        for (std::size_t i = 0; i < columns.size(); ++i)
+            if (columns[i].name == name) return c.cells()[i];
+        ADD_FAILURE() << name;
+        return c.cells()[0];
+    };
+
+    tool::ChunkCells db;
+    tool::make_cells(chunk, columns, {}, db);
+    EXPECT_EQ(db.size(), columns.size());
+    EXPECT_EQ(db.text_of(cell(db, "AG_1")), std::string("a\0b_x0041_\xE2\x82\xAC", 13));  // 0x80 is the euro sign
+    EXPECT_EQ(db.c_str(cell(db, "AG_1"))[13], '\0');
+    EXPECT_EQ(cell(db, "HC").type, tool::CellType::Integer);
+    EXPECT_EQ(cell(db, "HC").integer, -1);
+    EXPECT_EQ(cell(db, "HE").type, tool::CellType::Real);
+    EXPECT_EQ(cell(db, "HE").real, 2.5);
+    EXPECT_EQ(cell(db, "LO_1").type, tool::CellType::Text);
+    EXPECT_EQ(db.text_of(cell(db, "LO_1")), "-922337203685477.5808");
+
+    tool::CellRules raw;
+    raw.raw_text = true;
+    tool::make_cells(chunk, columns, raw, db);
+    EXPECT_EQ(db.text_of(cell(db, "AG_1")).size(), 35u + 2);  // every byte, the euro sign as three
+
+    tool::CellRules workbook;
+    workbook.truth_cells = true;
+    workbook.excel_escapes = true;
+    workbook.currency = tool::CurrencyRule::FifteenDigits;
+    tool::ChunkCells wb;
+    tool::make_cells(chunk, columns, workbook, wb);
+    EXPECT_EQ(wb.text_of(cell(wb, "AG_1")), "a_x0000_b_x005F_x0041_\xE2\x82\xAC");
+    EXPECT_EQ(cell(wb, "HC").type, tool::CellType::Truth);
+    EXPECT_EQ(cell(wb, "HC").integer, 1);
+    EXPECT_EQ(cell(wb, "HR").type, tool::CellType::Integer);
+    EXPECT_EQ(cell(wb, "REG").type, tool::CellType::Truth);
+    EXPECT_EQ(cell(wb, "REG").integer, 0);
+}
+
+std::string file_bytes(const std::string& path)
+{
+    std::ifstream f(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(f), {}};
+}
+
+// Passes everything to the real writer but fails the write of one chunk,
+// or asks the loop to stop after it.
+class Failing final : public tool::Writer {
+public:
+    Failing(tool::Writer& w, int fail_at, std::atomic<bool>* stop = nullptr) : w_(w), fail_at_(fail_at), stop_(stop) {}
+    bool takes_several_inputs() const override { return true; }
+    tool::WriteStatus begin(std::span<const tool::InputInfo> i) override { return w_.begin(i); }
+    tool::WriteStatus begin_input(const tool::InputInfo& i) override { return w_.begin_input(i); }
+    std::unique_ptr<tool::Prepared> make_prepared() const override { return w_.make_prepared(); }
+    void prepare(const tool::Chunk& c, tool::Prepared& p) const override { w_.prepare(c, p); }
+    tool::WriteStatus write(const tool::Chunk& c, tool::Prepared& p) override
+    {
+        if (writes_++ == fail_at_) {
+            if (stop_ == nullptr) return tool::output_failure("out", ENOSPC);
+            stop_->store(true);
+        }
+        return w_.write(c, p);
+    }
+    tool::WriteStatus end_input(const tool::InputInfo& i) override { return w_.end_input(i); }
+    tool::WriteStatus commit() override { return w_.commit(); }
+    void abandon() noexcept override { w_.abandon(); }
+
+private:
+    tool::Writer& w_;
+    int fail_at_;
+    std::atomic<bool>* stop_;
+    int writes_ = 0;
+};
+
+class LibraryOutputs : public ::testing::Test {
+protected:
+    test::ScratchDir dir;
+    std::string bda = dir.file("bda.dat", test::hostile_file(records::bda, 30, 5));
+    std::string user = dir.file("wnw.dat", test::hostile_file(records::wnw, 20, 6));
+    std::vector<tool::ExportInput> inputs() const
+    {
+        return {{FileKind::BDA, bda, nullptr},
+                {FileKind::User, user, &layout_for(FileKind::User, u"", PersonnelLayout::Records1920)}};
+    }
+    static tool::LoopOptions options()
+    {
+        tool::LoopOptions o;
+        o.jobs = 2;
+        o.chunk_bytes = 4000;  // several chunks an input
+        return o;
+    }
+    std::vector<std::string> names_in_dir() const
+    {
+        std::vector<std::string> n;
+        for (const auto& e : std::filesystem::directory_iterator(dir.path("")))
+            n.push_back(e.path().filename().string());
+        std::sort(n.begin(), n.end());
+        return n;
+    }
+};
+
+// An export that fails or is stopped in the middle of the second input
+// leaves no database where there was none, and an existing one byte for
+// byte as it was (no journal left behind either).
+TEST_F(LibraryOutputs, DatabaseUnchangedWhenAnExportFailsOrStops)
+{
+    const std::string db = dir.path("payroll.db");
+    const auto before_any = names_in_dir();
+    for (int stop : {0, 1}) {
+        std::atomic<bool> flag{false};
+        auto w = tool::make_sqlite_writer({}, db);
+        Failing f(*w, 12, stop ? &flag : nullptr);
+        tool::LoopOptions o = options();
+        o.stop = &flag;
+        const auto in = inputs();
+        ASSERT_TRUE(tool::run_export(in, o, f).has_value());
+        EXPECT_EQ(names_in_dir(), before_any);
+    }
+
+    {
+        auto w = tool::make_sqlite_writer({}, db);
+        const std::vector<tool::ExportInput> first{inputs()[0]};
+        ASSERT_FALSE(tool::run_export(first, options(), *w).has_value());
+    }
+    const std::string committed = file_bytes(db);
+    const auto after_first = names_in_dir();
+    for (int stop : {0, 1}) {
+        std::atomic<bool> flag{false};
+        auto w = tool::make_sqlite_writer({}, db);
+        Failing f(*w, 12, stop ? &flag : nullptr);
+        tool::LoopOptions o = options();
+        o.stop = &flag;
+        const auto in = inputs();
+        const auto failure = tool::run_export(in, o, f);
+        ASSERT_TRUE(failure.has_value());
+        EXPECT_EQ(failure->cause, stop ? tool::ExportFailure::Cause::Interrupted : tool::ExportFailure::Cause::Output);
+        EXPECT_EQ(file_bytes(db), committed);
+        EXPECT_EQ(names_in_dir(), after_first);
+    }
+}
+
+// A workbook is whole or absent: a failed export leaves an existing file
+// untouched and no temporary file beside it; a successful one replaces it.
+TEST_F(LibraryOutputs, WorkbookReplacedOnlyWhenComplete)
+{
+    const std::string xlsx = dir.path("payroll.xlsx");
+    const auto before = names_in_dir();
+    {
+        auto w = tool::make_xlsx_writer({}, xlsx);
+        Failing f(*w, 3);
+        const auto in = inputs();
+        ASSERT_TRUE(tool::run_export(in, options(), f).has_value());
+        EXPECT_EQ(names_in_dir(), before);
+    }
+    std::ofstream(xlsx) << "an older workbook";
+    const auto with_old = names_in_dir();
+    {
+        auto w = tool::make_xlsx_writer({}, xlsx);
+        Failing f(*w, 3);
+        const auto in = inputs();
+        ASSERT_TRUE(tool::run_export(in, options(), f).has_value());
+        EXPECT_EQ(file_bytes(xlsx), "an older workbook");
+        EXPECT_EQ(names_in_dir(), with_old);
+    }
+    auto w = tool::make_xlsx_writer({}, xlsx);
+    const auto in = inputs();
+    ASSERT_FALSE(tool::run_export(in, options(), *w).has_value());
+    EXPECT_EQ(file_bytes(xlsx).substr(0, 2), "PK");  // a zip archive
+    EXPECT_EQ(names_in_dir(), with_old);
+}
+
+}  // namespace
