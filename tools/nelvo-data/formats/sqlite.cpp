@@ -116,11 +116,17 @@ public:
         if (db_.is_open() && in_transaction_) (void)db_.exec("ROLLBACK");
         in_transaction_ = false;
         db_.close();
+        std::error_code ec;
         if (created_) {
             // Nothing of it was ever committed: leave no file where there was none.
-            std::error_code ec;
             std::filesystem::remove(std::filesystem::u8path(path_), ec);
             std::filesystem::remove(std::filesystem::u8path(path_ + "-journal"), ec);
+        } else if (std::filesystem::exists(std::filesystem::u8path(path_ + "-journal"), ec)) {
+            // After a failed write (a full disk) SQLite cannot roll back on the
+            // spot and leaves the journal for the next reader. Be that reader:
+            // the database is back as it was before this program ends.
+            sqlite::Database again(path_);
+            if (!again.open(path_)) (void)again.exec("SELECT count(*) FROM sqlite_master");
         }
     }
 

@@ -2,6 +2,8 @@
 
 #include <sqlite3.h>
 
+#include <system_error>
+
 namespace nelvo::tool::sqlite {
 
 Statement& Statement::operator=(Statement&& o) noexcept
@@ -92,7 +94,16 @@ std::int64_t Database::last_insert_id() const { return sqlite3_last_insert_rowid
 ExportFailure Database::failure() const
 {
     ExportFailure f = output_failure(name_, 0);
-    f.words = db_ != nullptr ? sqlite3_errmsg(db_) : "out of memory";
+    if (db_ == nullptr) {
+        f.words = "out of memory";
+        return f;
+    }
+    f.words = sqlite3_errmsg(db_);
+    // "disk I/O error" alone does not say that the disk is full.
+    const int primary = sqlite3_errcode(db_) & 0xFF;
+    const int system = sqlite3_system_errno(db_);
+    if ((primary == SQLITE_IOERR || primary == SQLITE_FULL || primary == SQLITE_CANTOPEN) && system != 0)
+        f.words += " (" + std::generic_category().message(system) + ")";
     return f;
 }
 

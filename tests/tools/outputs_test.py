@@ -1,0 +1,705 @@
+#!/usr/bin/env python3
+"""The SQLite database and the Excel workbook of `nelvo-data export`, read
+back by programs that are not ours: Python's sqlite3 module and the sqlite3
+tool, openpyxl and LibreOffice. Every value is compared with the tool's JSON
+export of the same file, which keeps every stored value, under the mapping
+the README documents; column names with the CSV header; the `fields` table
+with `nelvo-data layout`.
+
+    outputs_test.py NELVO-DATA HOSTILE-FILES GROUP
+
+GROUP is one of the test classes below. Exits 77 (skipped) when a program
+the group needs is not installed, saying which.
+"""
+import csv
+import hashlib
+import io
+import json
+import math
+import os
+import re
+import shutil
+import sqlite3
+import struct
+import subprocess
+import sys
+import tempfile
+import unittest
+import zipfile
+from decimal import ROUND_HALF_UP, Decimal, localcontext
+
+TOOL = HOSTILE = None
+SKIP = 77
+
+# (input word, file made by hostile_files, table or sheet, kind, path for `layout`)
+INPUTS = [
+    ("user1920", "personal.13", "personnel_1920", "user", "x.13"),
+    ("user1513", "personal.dat", "personnel_1513", "user", "x.dat"),
+    ("bda", "bda.dat", "bda", "bda", None),
+    ("jda", "jda.dat", "jda", "jda", None),
+    ("zuschlag", "zuschlag.dat", "zuschlag", "zuschlag", None),
+    ("sozvers", "sozvers.dat", "sozvers", "sozvers", None),
+    ("urlaub", "urlaub.dat", "urlaub", "urlaub", None),
+    ("kalender", "kalender.dat", "kalender", "kalender", None),
+    ("tarif", "tarif.dat", "tarif", "tarif", None),
+]
+CURRENCY_FORMAT = "#,##0.00##"
+
+
+def tool(*args, check=True, env=None):
+    return subprocess.run([TOOL, *args], capture_output=True, check=check, env=env)
+
+
+def needs(program):
+    if shutil.which(program) is None:
+        print(f"skipped: {program} is not installed", file=sys.stderr)
+        sys.exit(SKIP)
+
+
+class Data:
+    """The hostile files of every kind, and what the tool's JSON and CSV
+    exports and its layout tables say about them (made once)."""
+
+    dir = None
+    cache = {}
+
+    @classmethod
+    def path(cls, name):
+        if cls.dir is None:
+            cls.dir = tempfile.mkdtemp(prefix="nelvo-outputs-")
+            subprocess.run([HOSTILE, cls.dir, "40"], check=True)
+        return os.path.join(cls.dir, name)
+
+    @classmethod
+    def word(cls, entry):
+        return f"{entry[0]}={cls.path(entry[1])}"
+
+    @classmethod
+    def records(cls, entry):
+        """The JSON export: per record its number and its values flattened
+        in column order (tables row by row); amounts and floats as Decimal."""
+        key = ("json", entry[0])
+        if key not in cls.cache:
+            out = tool("export", cls.word(entry), "--format", "jsonl").stdout.decode()
+            rows = []
+            for line in out.splitlines():
+                obj = json.loads(line, parse_float=Decimal)
+                values = []
+                for name, v in obj.items():
+                    if name == "record":
+                        continue
+                    if isinstance(v, list):
+                        for item in v:
+                            values.extend(item if isinstance(item, list) else [item])
+                    else:
+                        values.append(v)
+                rows.append((obj["record"], values))
+            cls.cache[key] = rows
+        return cls.cache[key]
+
+    @classmethod
+    def header(cls, entry):
+        key = ("header", entry[0])
+        if key not in cls.cache:
+            out = tool("export", cls.word(entry), "--format", "csv", "--to", "1").stdout.decode()
+            cls.cache[key] = next(csv.reader(io.StringIO(out)))
+        return cls.cache[key]
+
+    @classmethod
+    def layout(cls, entry):
+        """`nelvo-data layout`: per field its stored type, rendering, offset,
+        element width and descriptors."""
+        key = ("layout", entry[0])
+        if key not in cls.cache:
+            args = ["layout", entry[3]] + ([entry[4]] if entry[4] else [])
+            fields = {}
+            last = None
+            for line in tool(*args).stdout.decode().splitlines()[2:]:
+                parts = re.split(r"\s{2,}", line.strip())
+                if len(parts) == 1:  # another row's descriptor
+                    last["descriptors"].append(parts[0])
+                    continue
+                offset, width, stored, shape, rendering, descriptor = parts
+                m = re.fullmatch(r"(\w+)(?:\((\d+)\))?", stored)
+                name = descriptor.split(";")[1].split(".", 1)[1]
+                last = fields[name] = {
+                    "stored": m.group(1), "rendering": rendering, "offset": int(offset), "width": int(width),
+                    "element_width": int(m.group(2)) if m.group(2) else None, "descriptors": [descriptor]}
+            cls.cache[key] = fields
+        return cls.cache[key]
+
+
+def column_types(entry, fields_rows):
+    """Stored type and rendering of each value column, from the database's
+    `fields` rows checked against `nelvo-data layout`."""
+    layout = Data.layout(entry)
+    types = []
+    for column, field, row, element, offset, width, stored, value_types, descriptor in fields_rows:
+        f = layout[field]
+        assert stored == f["stored"], (column, stored, f)
+        assert descriptor in f["descriptors"], (column, descriptor)
+        assert f["offset"] <= offset < f["offset"] + f["width"], (column, offset)
+        if f["element_width"]:
+            assert width == f["element_width"], column
+        assert value_types == {"text": "TEXT", "int16": "INTEGER", "int32": "INTEGER", "flag": "INTEGER"}.get(
+            stored, "REAL or TEXT"), column
+        types.append((stored, f["rendering"]))
+    assert {r[1] for r in fields_rows} == set(layout), "every field described"
+    return types
+
+
+def float32(x):
+    return struct.unpack("<f", struct.pack("<f", float(x)))[0]
+
+
+def significant_digits(d):
+    digits = str(abs(d)).replace(".", "").lstrip("0").rstrip("0")
+    return len(digits)
+
+
+def unescape_excel(s):
+    return re.sub(r"_x([0-9A-Fa-f]{4})_", lambda m: chr(int(m.group(1), 16)), s)
+
+
+def expect_db_value(stored, j, v, raw):
+    """One database value `v` against the JSON export's `j`."""
+    if stored == "text":
+        assert type(v) is str and v == (j if raw else j.strip(" ")), (v, j)
+    elif stored in ("int16", "int32"):
+        assert type(v) is int and v == j, (v, j)
+    elif stored == "flag":
+        want = -1 if j is True else 0 if j is False else j
+        assert type(v) is int and v == want, (v, j)
+    elif stored == "currency":
+        exact = Decimal(j)
+        four = format(exact, ".4f")
+        if type(v) is float:
+            assert format(v, ".4f") == four, (v, j)
+        else:  # TEXT only where no double gives the four places back
+            assert type(v) is str and v == str(j) and format(float(exact), ".4f") != four, (v, j)
+    elif stored == "single":
+        if isinstance(j, str):
+            assert v == j, (v, j)
+        else:
+            assert type(v) is float and v == float(j) and math.copysign(1, v) == math.copysign(1, float(j)), (v, j)
+            assert float32(v) == float32(j)
+    else:
+        raise AssertionError(stored)
+
+
+class SqliteValues(unittest.TestCase):
+    """Every value of every kind, with Python's sqlite3 module and the
+    sqlite3 tool; the fields table; sums and the join by record number."""
+
+    @classmethod
+    def setUpClass(cls):
+        needs("sqlite3")
+        cls.dir = tempfile.mkdtemp(prefix="nelvo-sqlite-")
+        cls.db = os.path.join(cls.dir, "all.db")
+        cls.raw = os.path.join(cls.dir, "raw.db")
+        words = [Data.word(e) for e in INPUTS]
+        tool("export", "--format", "sqlite", "-o", cls.db, *words)
+        tool("export", "--format", "sqlite", "-o", cls.raw, "--raw-text", *words)
+
+    @classmethod
+    def tearDownClass(cls):
+        shutil.rmtree(cls.dir)
+
+    def check_database(self, db, raw):
+        con = sqlite3.connect(db)
+        files = con.execute("SELECT id, path, kind, layout, size, record_length, first_record, records, modified, "
+                            "exported FROM files ORDER BY id").fetchall()
+        self.assertEqual([(f[1], f[2], f[3]) for f in files],
+                         [(Data.path(e[1]), e[3], e[2]) for e in INPUTS])
+        for (id, path, kind, layout, size, length, first, count, modified, exported), entry in zip(files, INPUTS):
+            with self.subTest(table=layout):
+                self.assertEqual(size, os.path.getsize(path))
+                self.assertEqual((first, count), (1, 40))
+                self.assertEqual(size // length, 40)
+                self.assertRegex(modified, r"^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ$")
+                self.assertRegex(exported, r"^\d{4}-\d\d-\d\dT\d\d:\d\d:\d\dZ$")
+                columns = [r[1] for r in con.execute(f'PRAGMA table_info("{layout}")')]
+                self.assertEqual(columns, ["file", "record"] + Data.header(entry)[1:])
+                pk = [r[1] for r in sorted(con.execute(f'PRAGMA table_info("{layout}")'), key=lambda r: r[5]) if r[5]]
+                self.assertEqual(pk, ["file", "record"])
+                fields_rows = con.execute(
+                    "SELECT column_name, field, row_number, element_number, byte_offset, byte_width, stored, "
+                    "value_types, descriptor FROM fields WHERE table_name = ? ORDER BY byte_offset, column_name",
+                    (layout,)).fetchall()
+                by_column = {r[0]: r for r in fields_rows}
+                types = column_types(entry, [by_column[c] for c in columns[2:]])
+                rows = con.execute(f'SELECT * FROM "{layout}" ORDER BY record').fetchall()
+                want = Data.records(entry)
+                self.assertEqual(len(rows), len(want))
+                for row, (number, values) in zip(rows, want):
+                    self.assertEqual(row[:2], (id, number))
+                    for v, j, (stored, _), column in zip(row[2:], values, types, columns[2:]):
+                        try:
+                            expect_db_value(stored, j, v, raw)
+                        except AssertionError as e:
+                            self.fail(f"{layout} record {number} {column}: {e}")
+        con.close()
+
+    def test_every_value_as_documented(self):
+        self.check_database(self.db, raw=False)
+
+    def test_raw_text_keeps_every_byte(self):
+        self.check_database(self.raw, raw=True)
+
+    def test_the_sqlite3_tool_reads_the_same_values(self):
+        con = sqlite3.connect(self.db)
+        for entry in INPUTS:
+            table = entry[2]
+            columns = [r[1] for r in con.execute(f'PRAGMA table_info("{table}")')]
+            shown = ", ".join(
+                f"typeof(\"{c}\") || ':' || CASE typeof(\"{c}\") WHEN 'text' THEN hex(\"{c}\") "
+                f"WHEN 'real' THEN printf('%!.17g', \"{c}\") ELSE \"{c}\" END" for c in columns)
+            out = subprocess.run(["sqlite3", "-batch", "-noheader", "-separator", "\x1e", "-newline", "\x1f",
+                                  self.db, f'SELECT {shown} FROM "{table}" ORDER BY file, record'],
+                                 capture_output=True, check=True).stdout.decode()
+            got = [line.split("\x1e") for line in out.split("\x1f") if line]
+            want = con.execute(f'SELECT * FROM "{table}" ORDER BY file, record').fetchall()
+            self.assertEqual(len(got), len(want), table)
+            for g_row, w_row in zip(got, want):
+                for g, w in zip(g_row, w_row):
+                    kind, _, value = g.partition(":")
+                    if isinstance(w, str):
+                        self.assertEqual((kind, bytes.fromhex(value).decode()), ("text", w), table)
+                    elif isinstance(w, float):
+                        self.assertEqual(kind, "real", table)
+                        self.assertEqual(float(value), w, table)
+                    else:
+                        self.assertEqual((kind, int(value)), ("integer", w), table)
+        con.close()
+
+    def test_sums_and_the_join_by_record_number(self):
+        con = sqlite3.connect(self.db)
+        # Amounts sum as numbers; their texts (beyond a double) count as numbers too.
+        reals = [v for (v,) in con.execute("SELECT HE FROM sozvers") if isinstance(v, float)]
+        out = subprocess.run(["sqlite3", self.db, "SELECT sum(HE) FROM sozvers WHERE typeof(HE) = 'real'"],
+                             capture_output=True, check=True).stdout.decode()
+        self.assertAlmostEqual(float(out), math.fsum(reals), delta=abs(math.fsum(reals)) * 1e-12 + 1e-9)
+        # The README's join of personnel with leave sheets by record number.
+        query = ("SELECT p.record, p.ztext0, u.dimanspruchnormal FROM personnel_1920 p "
+                 "JOIN urlaub u ON u.record = p.record "
+                 "WHERE p.file = (SELECT id FROM files WHERE layout = 'personnel_1920') "
+                 "AND u.file = (SELECT id FROM files WHERE layout = 'urlaub') ORDER BY p.record")
+        joined = con.execute(query).fetchall()
+        self.assertEqual(len(joined), 40)
+        personnel = dict((r[0], r[1]) for r in con.execute("SELECT record, ztext0 FROM personnel_1920"))
+        self.assertEqual([(r[0], r[1]) for r in joined], sorted(personnel.items()))
+        con.close()
+
+
+def table_dump(db, skip_exported=True):
+    """Every table's rows, for comparing databases (the time of the export aside)."""
+    con = sqlite3.connect(db)
+    dump = {}
+    for (name,) in con.execute("SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY name"):
+        rows = con.execute(f'SELECT * FROM "{name}" ORDER BY 1, 2').fetchall()
+        if name == "files" and skip_exported:
+            rows = [r[:-1] for r in rows]
+        dump[name] = rows
+    con.close()
+    return dump
+
+
+def digest(path):
+    with open(path, "rb") as f:
+        return hashlib.sha256(f.read()).hexdigest()
+
+
+class SqliteTransactions(unittest.TestCase):
+    """One transaction per export: the same export twice gives the same
+    database, a file exported again replaces its own rows only, and a
+    failure in the middle leaves the database as it was."""
+
+    def setUp(self):
+        self.dir = tempfile.mkdtemp(prefix="nelvo-tx-")
+        self.db = os.path.join(self.dir, "payroll.db")
+
+    def tearDown(self):
+        shutil.rmtree(self.dir)
+
+    def export(self, *words, check=True, prefix=None):
+        args = [TOOL, "export", "--format", "sqlite", "-o", self.db, *words]
+        if prefix:
+            args = ["bash", "-c", prefix + ' exec "$@"', "-", *args]
+        return subprocess.run(args, capture_output=True, check=check)
+
+    def test_twice_gives_the_same_database(self):
+        words = [Data.word(e) for e in INPUTS[:4]]
+        self.export(*words)
+        first = table_dump(self.db)
+        self.export(*words)
+        self.assertEqual(table_dump(self.db), first)
+
+    def test_another_file_adds_rows_and_a_file_again_replaces_only_its_own(self):
+        bda = Data.word(INPUTS[2])
+        other = os.path.join(self.dir, "other-bda.dat")
+        shutil.copy(Data.path("bda.dat"), other)
+        with open(other, "r+b") as f:
+            f.truncate(730 * 25)
+        self.export(bda)
+        before = table_dump(self.db)["bda"]
+        self.export(f"BDA={other}")
+        after = table_dump(self.db)
+        self.assertEqual([r for r in after["bda"] if r[0] == 1], before)
+        self.assertEqual(len([r for r in after["bda"] if r[0] == 2]), 25)
+        # Again with fewer records: its old rows go, the first file's stay.
+        self.export(f"bda={other}", "--to", "10")
+        again = table_dump(self.db)
+        self.assertEqual([r for r in again["bda"] if r[0] == 1], before)
+        self.assertEqual([r[1] for r in again["bda"] if r[0] == 2], list(range(1, 11)))
+        self.assertEqual([(r[0], r[7]) for r in again["files"]], [(1, 40), (2, 10)])
+
+    def test_a_full_disk_in_the_middle_changes_nothing(self):
+        self.export(Data.word(INPUTS[2]))
+        before, files = digest(self.db), sorted(os.listdir(self.dir))
+        big = os.path.join(self.dir, "big.13")
+        with open(Data.path("personal.13"), "rb") as f:
+            record = f.read(1920)
+        with open(big, "wb") as f:
+            f.write(record * 3000)  # about 6 MB of records
+        limit_kb = os.path.getsize(self.db) // 1024 + 512
+        # The file size limit makes writes fail with EFBIG (the signal it
+        # would send is ignored, as a program on a full disk sees ENOSPC).
+        r = self.export(Data.word(INPUTS[3]), f"user1920={big}", check=False,
+                        prefix=f"ulimit -f {limit_kb}; trap '' XFSZ;")
+        self.assertEqual(r.returncode, 1, r.stderr)
+        self.assertIn(b"payroll.db", r.stderr)
+        self.assertEqual(digest(self.db), before)
+        self.assertEqual(sorted(os.listdir(self.dir)), sorted(files + ["big.13"]))
+        # A new database that cannot be completed is not left behind.
+        os.remove(self.db)
+        r = self.export(f"user1920={big}", check=False, prefix="ulimit -f 512; trap '' XFSZ;")
+        self.assertEqual(r.returncode, 1, r.stderr)
+        self.assertFalse(os.path.exists(self.db))
+        self.assertEqual(sorted(os.listdir(self.dir)), sorted(f for f in files + ["big.13"] if f != "payroll.db"))
+
+    def test_a_locked_database_fails_unchanged(self):
+        self.export(Data.word(INPUTS[2]))
+        before = digest(self.db)
+        other = sqlite3.connect(self.db)
+        other.execute("BEGIN EXCLUSIVE")
+        r = self.export(Data.word(INPUTS[3]), check=False)
+        other.rollback()
+        other.close()
+        self.assertEqual(r.returncode, 1)
+        self.assertIn(b"database is locked", r.stderr)
+        self.assertEqual(digest(self.db), before)
+
+    def test_not_a_database_is_left_alone(self):
+        with open(self.db, "wb") as f:
+            f.write(b"not a database, but someone's file" * 100)
+        before = digest(self.db)
+        r = self.export(Data.word(INPUTS[2]), check=False)
+        self.assertEqual(r.returncode, 1)
+        self.assertIn(b"not a database", r.stderr)
+        self.assertEqual(digest(self.db), before)
+
+
+def expect_cell(stored, j, cell, raw):
+    """One workbook cell against the JSON export's `j`."""
+    v = cell.value
+    if stored == "text":
+        want = j if raw else j.strip(" ")
+        if want == "":
+            assert v is None, (v, j)
+        else:
+            assert cell.data_type == "s" and unescape_excel(v) == want, (v, j)
+    elif stored in ("int16", "int32"):
+        assert cell.data_type == "n" and type(v) is int and v == j, (v, j)
+    elif stored == "flag":
+        if isinstance(j, bool):
+            assert cell.data_type == "b" and v is j, (v, j)
+        else:
+            assert cell.data_type == "n" and v == j, (v, j)
+    elif stored == "currency":
+        exact = Decimal(j)
+        if significant_digits(exact) <= 15:
+            assert cell.data_type == "n" and cell.number_format == CURRENCY_FORMAT, (v, j, cell.number_format)
+            assert Decimal(format(Decimal(float(v)), ".15g")) == exact, (v, j)
+        else:
+            assert cell.data_type == "s" and v == str(j), (v, j)
+    elif stored == "single":
+        if isinstance(j, str):
+            assert cell.data_type == "s" and v == j, (v, j)
+        else:
+            # Negative zero reads as 0, as Excel keeps it.
+            assert cell.data_type == "n" and float32(v) == float32(j), (v, j)
+    else:
+        raise AssertionError(stored)
+
+
+def workbook_types(entry):
+    """Stored type of each value column, from `nelvo-data layout` and the
+    column names (the field a column belongs to is the longest field name
+    it starts with)."""
+    layout = Data.layout(entry)
+    types = []
+    for name in Data.header(entry)[1:]:
+        field = max((f for f in layout if name == f or name.startswith(f + "_")), key=len)
+        types.append((layout[field]["stored"], layout[field]["rendering"]))
+    return types
+
+
+def openpyxl_or_skip():
+    try:
+        import openpyxl
+        return openpyxl
+    except ImportError:
+        print("skipped: python3-openpyxl is not installed", file=sys.stderr)
+        sys.exit(SKIP)
+
+
+class XlsxCells(unittest.TestCase):
+    """Every cell of every kind with openpyxl: typed, texts as strings (never
+    formulas), the header, the files sheet."""
+
+    @classmethod
+    def setUpClass(cls):
+        cls.openpyxl = openpyxl_or_skip()
+        cls.dir = tempfile.mkdtemp(prefix="nelvo-xlsx-")
+        cls.xlsx = os.path.join(cls.dir, "all.xlsx")
+        cls.raw = os.path.join(cls.dir, "raw.xlsx")
+        words = [Data.word(e) for e in INPUTS]
+        tool("export", "--format", "xlsx", "-o", cls.xlsx, *words)
+        tool("export", "--format", "xlsx", "-o", cls.raw, "--raw-text", *words)
+
+    @classmethod
+    def tearDownClass(cls):
+        shutil.rmtree(cls.dir)
+
+    def check_workbook(self, path, raw):
+        wb = self.openpyxl.load_workbook(path)
+        self.assertEqual(wb.sheetnames, ["files"] + [e[2] for e in INPUTS])
+        files = list(wb["files"].iter_rows(values_only=True))
+        self.assertEqual(files[0], ("path", "kind", "layout", "size", "record_length", "first_record", "records",
+                                    "modified", "sheets"))
+        for row, entry in zip(files[1:], INPUTS):
+            path = Data.path(entry[1])
+            self.assertEqual(row[:7], (path, entry[3], entry[2], os.path.getsize(path),
+                                       os.path.getsize(path) // 40, 1, 40))
+            self.assertEqual(row[8], entry[2])
+        for entry in INPUTS:
+            with self.subTest(sheet=entry[2]):
+                ws = wb[entry[2]]
+                header = Data.header(entry)
+                rows = list(ws.iter_rows())
+                self.assertEqual([c.value for c in rows[0]], header)
+                self.assertTrue(all(c.font.b for c in rows[0]))
+                self.assertEqual(ws.freeze_panes, "A2")
+                last = self.openpyxl.utils.get_column_letter(len(header))
+                self.assertEqual(ws.auto_filter.ref, f"A1:{last}41")
+                for i, name in enumerate(header):
+                    width = ws.column_dimensions[self.openpyxl.utils.get_column_letter(i + 1)].width
+                    self.assertGreaterEqual(width, len(name), name)
+                types = workbook_types(entry)
+                for row, (number, values) in zip(rows[1:], Data.records(entry)):
+                    self.assertEqual(row[0].value, number)
+                    cells = list(row[1:]) + [None] * (len(values) - len(row) + 1)
+                    for cell, j, (stored, _), name in zip(cells, values, types, header[1:]):
+                        if cell is None:  # an empty text at the end of a row
+                            self.assertEqual((stored, j.strip(" ") if not raw else j), ("text", ""), name)
+                            continue
+                        try:
+                            expect_cell(stored, j, cell, raw)
+                        except AssertionError as e:
+                            self.fail(f"{entry[2]} record {number} {name}: {e}")
+                self.assertEqual(len(rows), 41)
+
+    def test_every_cell_as_documented(self):
+        self.check_workbook(self.xlsx, raw=False)
+
+    def test_raw_text_keeps_every_byte(self):
+        self.check_workbook(self.raw, raw=True)
+
+    def test_texts_that_look_like_numbers_or_formulas_stay_texts(self):
+        wb = self.openpyxl.load_workbook(self.xlsx)
+        texts = [c for c in wb["bda"][2] if isinstance(c.value, str)]
+        values = [c.value for c in texts]
+        for want in ("=1+1", "0841", "+49", "-0"):
+            self.assertIn(want, values)
+        self.assertTrue(all(c.data_type == "s" for c in texts))
+        # The data sheets are all inline strings and numbers: no formula anywhere.
+        with zipfile.ZipFile(self.xlsx) as z:
+            for name in z.namelist():
+                if name.startswith("xl/worksheets/"):
+                    self.assertNotIn(b"<f>", z.read(name), name)
+
+
+class XlsxSheets(unittest.TestCase):
+    """Inputs of one kind get sheets of their own; a sheet that is full goes
+    on in the next, each with its header, and the files sheet names them."""
+
+    def test_continued_sheets_and_unique_names(self):
+        openpyxl = openpyxl_or_skip()
+        d = tempfile.mkdtemp(prefix="nelvo-sheets-")
+        try:
+            xlsx = os.path.join(d, "s.xlsx")
+            bda = Data.path("bda.dat")
+            tool("export", "--format", "xlsx", "-o", xlsx, "--sheet-records", "3", "--to", "7", f"bda={bda}",
+                 f"jda={Data.path('jda.dat')}", f"bda={bda}", "--no-progress")
+            wb = openpyxl.load_workbook(xlsx)
+            self.assertEqual(wb.sheetnames, ["files", "bda", "bda (2)", "bda (3)", "jda", "jda (2)", "jda (3)",
+                                             "bda (4)", "bda (5)", "bda (6)"])
+            sheets = [r[8] for r in wb["files"].iter_rows(min_row=2, values_only=True)]
+            self.assertEqual(sheets, ["bda, bda (2), bda (3)", "jda, jda (2), jda (3)", "bda (4), bda (5), bda (6)"])
+            header = Data.header(INPUTS[2])
+            for name, records in [("bda", [1, 2, 3]), ("bda (2)", [4, 5, 6]), ("bda (3)", [7]),
+                                  ("bda (6)", [7])]:
+                ws = wb[name]
+                rows = list(ws.iter_rows(values_only=True))
+                self.assertEqual(list(rows[0]), header, name)
+                self.assertEqual([r[0] for r in rows[1:]], records, name)
+                self.assertEqual(ws.freeze_panes, "A2")
+                self.assertEqual(ws.auto_filter.ref.split(":")[1][-1], str(len(records) + 1))
+        finally:
+            shutil.rmtree(d)
+
+
+class XlsxRowLimit(unittest.TestCase):
+    """Past Excel's 1,048,576 rows a sheet goes on in the next: a sparse
+    tariff file (the fewest columns) of 1,048,577 zero records."""
+
+    def test_the_row_after_the_last_goes_to_the_next_sheet(self):
+        d = tempfile.mkdtemp(prefix="nelvo-rows-")
+        try:
+            tarif = os.path.join(d, "tarif.dat")
+            with open(tarif, "wb") as f:
+                f.truncate(108 * 1048577)
+            xlsx = os.path.join(d, "t.xlsx")
+            tool("export", "--format", "xlsx", "-o", xlsx, f"tarif={tarif}", "--no-progress")
+            with zipfile.ZipFile(xlsx) as z:
+                workbook = z.read("xl/workbook.xml").decode()
+                self.assertEqual(re.findall(r'<sheet name="([^"]+)"', workbook), ["files", "tarif", "tarif (2)"])
+                self.assertIn("tarif, tarif (2)", z.read("xl/worksheets/sheet1.xml").decode())
+                # The full sheet, streamed: its dimension and its last row.
+                with z.open("xl/worksheets/sheet2.xml") as f:
+                    head = f.read(4096).decode()
+                    self.assertIn('<dimension ref="A1:AB1048576"/>', head)
+                    tail = head
+                    while chunk := f.read(1 << 20):
+                        tail = (tail + chunk.decode())[-4096:]
+                last = tail[tail.rindex("<row "):]
+                self.assertRegex(last, r'^<row r="1048576"[^>]*><c r="A1048576"><v>1048575</v></c>')
+                rest = z.read("xl/worksheets/sheet3.xml").decode()
+                self.assertIn('<dimension ref="A1:AB3"/>', rest)
+                self.assertRegex(rest, r'<row r="2"[^>]*><c r="A2"><v>1048576</v></c>')
+                self.assertRegex(rest, r'<row r="3"[^>]*><c r="A3"><v>1048577</v></c>')
+                self.assertIn('<autoFilter ref="A1:AB3"/>', rest)
+        finally:
+            shutil.rmtree(d)
+
+
+def single_text(x):
+    """A float as the CSV shows it (English): 7 significant digits rounded
+    half away from zero, fixed up to 10^6 and 7 fraction digits, else
+    exponent form."""
+    f = float32(x)
+    if f == 0:
+        return "0"
+    d = Decimal(abs(f))  # exact
+    k = d.adjusted()
+    with localcontext() as exact:
+        exact.prec = 200  # more digits than any float has: no rounding but ours
+        q = d.scaleb(-k).quantize(Decimal("1.000000"), rounding=ROUND_HALF_UP)
+    if q >= 10:
+        q, k = Decimal("1.000000"), k + 1
+    digits = str(q).replace(".", "").rstrip("0")
+    m = len(digits)
+    if k <= 6 and max(0, m - 1 - k) <= 7:
+        if k >= 0:
+            whole = (digits + "0" * 7)[:k + 1]
+            s = whole + ("." + digits[k + 1:] if digits[k + 1:] else "")
+        else:
+            s = "0." + "0" * (-k - 1) + digits
+    else:
+        s = digits[0] + ("." + digits[1:] if m > 1 else "") + "E" + ("+" if k >= 0 else "-") + "%02d" % abs(k)
+    return ("-" if f < 0 else "") + s
+
+
+NON_FINITE = {"Infinity": {"1.#INF", "Infinity"}, "-Infinity": {"-1.#INF", "-Infinity"}}
+
+
+def same_as_csv(rendering, csv_value, lo_value):
+    """A value LibreOffice wrote from the workbook against the tool's own
+    CSV of it: flags are TRUE/FALSE in the workbook and Y/N in the CSV,
+    floats carry all their digits in the workbook and seven in the CSV, and
+    LibreOffice reads the line breaks of a text that holds an LF its own way:
+    CR LF and LF CR as one LF, any other CR as an LF (the workbook holds
+    every CR: openpyxl reads them in XlsxCells)."""
+    if csv_value == lo_value:
+        return True
+    if rendering == "trimmed text":
+        return "\n" in csv_value and re.sub("\r\n|\n\r|\r", "\n", csv_value) == lo_value
+    if rendering == "flag text":
+        return (csv_value, lo_value) == ("Y", "TRUE") or (
+            csv_value == "N" and (lo_value == "FALSE" or re.fullmatch(r"-?\d+", lo_value) and lo_value != "-1"))
+    if rendering == "currency flag text":
+        return csv_value == ("Y" if lo_value == "-1" else "N")
+    if rendering == "single text":
+        if lo_value in NON_FINITE:
+            return csv_value in NON_FINITE[lo_value]
+        if lo_value.startswith("NaN:"):
+            return csv_value in ("-1.#IND", "1.#QNAN", "-1.#QNAN", "NaN")
+        return single_text(Decimal(lo_value)) == csv_value
+    return False
+
+
+class LibreOffice(unittest.TestCase):
+    """The workbook opened by LibreOffice and saved as CSV equals the
+    tool's own CSV of the same files under English settings."""
+
+    def test_workbook_as_csv_equals_the_tools_csv(self):
+        soffice = shutil.which("soffice") or shutil.which("libreoffice")
+        if soffice is None:
+            print("skipped: LibreOffice (libreoffice-calc-nogui) is not installed", file=sys.stderr)
+            sys.exit(SKIP)
+        d = tempfile.mkdtemp(prefix="nelvo-lo-")
+        try:
+            xlsx = os.path.join(d, "all.xlsx")
+            tool("export", "--format", "xlsx", "-o", xlsx, *[Data.word(e) for e in INPUTS])
+            # Field separator, quote, UTF-8, from line 1, -, English, quote all
+            # texts no, -, values as stored (not as shown), no formulas, keep
+            # spaces, every sheet to a file of its own.
+            options = "44,34,76,1,,1033,false,false,false,false,false,-1"
+            subprocess.run([soffice, f"-env:UserInstallation=file://{d}/profile", "--headless", "--convert-to",
+                            f"csv:Text - txt - csv (StarCalc):{options}", "--outdir", d, xlsx],
+                           capture_output=True, check=True, timeout=300)
+            english = dict(os.environ, LC_ALL="C.UTF-8")
+            for entry in INPUTS:
+                with self.subTest(sheet=entry[2]):
+                    with open(os.path.join(d, f"all-{entry[2]}.csv"), newline="", encoding="utf-8") as f:
+                        lo = list(csv.reader(f))
+                    ours = tool("export", Data.word(entry), "--format", "csv", env=english).stdout.decode()
+                    theirs = list(csv.reader(io.StringIO(ours, newline="")))
+                    self.assertEqual(len(lo), len(theirs))
+                    self.assertEqual(lo[0], theirs[0])
+                    renderings = [r for _, r in workbook_types(entry)]
+                    differ = []
+                    for lo_row, csv_row in zip(lo[1:], theirs[1:]):
+                        self.assertEqual(lo_row[0], csv_row[0])
+                        for name, rendering, c, l in zip(theirs[0][1:], renderings, csv_row[1:], lo_row[1:]):
+                            if not same_as_csv(rendering, c, l):
+                                differ.append(f"record {csv_row[0]} {name}: CSV {c!r}, LibreOffice {l!r}")
+                    self.assertEqual(differ, [])
+        finally:
+            shutil.rmtree(d)
+
+
+def main():
+    global TOOL, HOSTILE
+    TOOL, HOSTILE, group = sys.argv[1], sys.argv[2], sys.argv[3]
+    try:
+        suite = unittest.defaultTestLoader.loadTestsFromTestCase(globals()[group])
+        result = unittest.TextTestRunner(verbosity=2).run(suite)
+    finally:
+        if Data.dir:
+            shutil.rmtree(Data.dir)
+    sys.exit(0 if result.wasSuccessful() else 1)
+
+
+if __name__ == "__main__":
+    main()
