@@ -2,7 +2,8 @@
 # Shows the tool on the committed sample files (synthetic data, made by
 # tools/make-samples): each kind's layout size, its count, the first lines
 # of its record text and its first record as JSON; everything exported to
-# OUTPUT-DIR (build/demo) in text, JSON and CSV.
+# OUTPUT-DIR (build/demo) in text, JSON and CSV, and all files together into
+# an SQLite database (with a query joining them) and an Excel workbook.
 #   tools/demo.sh [NELVO-DATA] [SAMPLES-DIR] [OUTPUT-DIR]
 set -euo pipefail
 tool=${1:-nelvo-data}
@@ -30,10 +31,33 @@ for entry in "${files[@]}"; do
     "$tool" export "$kind" "$path" --format jsonl --to 1 | cut -c1-300
     echo
 done
+# All nine files in one database and one workbook: typed values, a table
+# (a sheet) per layout, records of one person joined by record number.
+inputs=()
+for entry in "${files[@]}"; do
+    read -r kind file <<<"$entry"
+    inputs+=("$kind=$samples/$file")
+done
+"$tool" export --format sqlite -o "$out/samples.db" "${inputs[@]}"
+"$tool" export --format xlsx -o "$out/samples.xlsx" "${inputs[@]}"
+echo "== $out/samples.db: personnel records with their leave sheets, by record number"
+sqlite3 -header -column "$out/samples.db" "
+    SELECT p.record, p.ztext0 AS name, p.ZPersNr AS personnel_no,
+           u.dimanspruchnormal AS leave_days, u.dimvorjahr AS carried_over, u.dimgeburtstag AS born
+    FROM personnel_1920 p JOIN urlaub u ON u.record = p.record
+    WHERE p.file = (SELECT id FROM files WHERE path = '$samples/personal.13')
+      AND u.file = (SELECT id FROM files WHERE path = '$samples/urlaub.dat')
+    ORDER BY p.record LIMIT 5"
+echo "-- amounts are numbers: the sum of the social insurance amounts HE per file"
+sqlite3 -header -column "$out/samples.db" "
+    SELECT f.path, count(*) AS records, sum(s.HE) AS sum_HE, typeof(sum(s.HE)) AS type
+    FROM sozvers s JOIN files f ON f.id = s.file GROUP BY f.path"
+echo
+
 echo "== tarife $samples/tarif.dat 1 3"
 "$tool" tarife "$samples/tarif.dat" 1 3
 echo "== check sozvers $samples/sozvers.dat"
 "$tool" check sozvers "$samples/sozvers.dat"
 echo
-echo "Exports of every sample in text, JSON and CSV: $out"
+echo "Exports of every sample in text, JSON and CSV, and all of them in samples.db and samples.xlsx: $out"
 ls "$out"

@@ -18,10 +18,15 @@ need_packages() {
     fi
 }
 
-native_packages=(g++ cmake ninja-build libgtest-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev locales)
+# The tool's SQLite and workbook outputs (libsqlite3-dev, libxlsxwriter-dev);
+# the sqlite3 tool for the demo's query.
+native_packages=(g++ cmake ninja-build libgtest-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev locales
+    libsqlite3-dev libxlsxwriter-dev sqlite3)
 # CPack's Debian packages (dpkg-shlibdeps, file) and the tests of the
 # install tree and packages (pkg-config, man).
 package_packages=(dpkg-dev file pkg-config man-db)
+# Programs that read the database and the workbook back in the tests.
+output_test_packages=(python3 python3-openpyxl libreoffice-calc-nogui)
 
 locales() {
     local want=(de_DE.UTF-8 en_US.UTF-8) gen=0
@@ -75,7 +80,7 @@ data_state() {
 }
 
 test_all() {
-    need_packages "${native_packages[@]}" "${package_packages[@]}" clang libclang-rt-dev llvm
+    need_packages "${native_packages[@]}" "${package_packages[@]}" "${output_test_packages[@]}" clang libclang-rt-dev llvm
     locales
     local before
     before=$(data_state)
