@@ -47,6 +47,7 @@ int export_command(const cli::Arguments& a)
             return cli::exit_usage;
         }
     if (format_info(o.format).library_file) {
+        if (a.chunk_bytes == LoopOptions{}.chunk_bytes) o.chunk_bytes = library_chunk_bytes;
         const auto writer = make_library_writer(o.format, o.format_options, a.output);
         if (auto f = run_export(a.inputs, o, *writer)) return cli::report(*f);
         return cli::exit_success;

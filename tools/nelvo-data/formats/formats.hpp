@@ -2,6 +2,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -35,6 +36,11 @@ inline constexpr std::array<FormatInfo, 6> formats = {{
 
 std::optional<Format> format_from_name(std::string_view name);
 const FormatInfo& format_info(Format f);
+
+// Stored bytes a chunk of the library formats holds: each chunk's turn
+// hands the writing from one thread to another, and the library's share is
+// large, so fewer hand-overs pay (the buffers stay well under a megabyte).
+inline constexpr std::size_t library_chunk_bytes = 128 * 1024;
 
 // Excel allows 1,048,576 rows a sheet, the header's included.
 inline constexpr std::int64_t xlsx_records_per_sheet = 1'048'575;

@@ -1,0 +1,77 @@
+#!/usr/bin/env bash
+# The database and workbook outputs end to end, every number a ratio
+# against a baseline of the same run, on a personnel file of RECORDS
+# (default 100,000) 1920-byte records:
+#   1. export --format sqlite into a new database against sqlite3's .import
+#      of the tool's own CSV of the file into an empty table (goal: at
+#      least 2x faster);
+#   2. export --format xlsx against a bare libxlsxwriter program writing the
+#      same typed cells in constant-memory mode (goal: at most 1.3x), and
+#      against export --format csv for information;
+#   3. peak memory (max RSS) of both exports, the whole file against a
+#      one-record file (goal: at most 1.5x).
+# The files are made under /tmp and deleted afterwards.
+#   bash bench/outputs-e2e.sh [BUILD_DIR] [RECORDS]
+set -euo pipefail
+build=${1:-build/native}
+records=${2:-100000}
+tool=$build/tools/nelvo-data
+make=$build/tools/make-samples
+baseline=$build/bench/nelvo_xlsx_baseline
+for b in "$tool" "$make" "$baseline"; do [[ -x $b ]] || { echo "missing $b: build the native preset" >&2; exit 2; }; done
+for p in hyperfine sqlite3; do command -v $p >/dev/null || { echo "needs $p" >&2; exit 2; }; done
+
+# No "." in the directory: the personnel layout rule reads the first one.
+dir=$(mktemp -d /tmp/nelvo-outputs-XXXXXX)
+trap 'rm -rf "$dir"' EXIT
+big=$dir/big.13
+one=$dir/one.13
+"$make" --kind user --records "$records" "$big"
+"$make" --kind user --records 1 "$one"
+"$tool" export user "$big" --format csv -o "$dir/big.csv"
+echo "== $records personnel records ($(( $(stat -c %s "$big") / 1000000 )) MB; CSV $(( $(stat -c %s "$dir/big.csv") / 1000000 )) MB) in $dir"
+echo "load average: $(cut -d" " -f1-3 /proc/loadavg)"
+
+hyperfine --style basic --warmup 1 --runs 5 --export-json "$dir/sqlite.json" \
+    --prepare "rm -f $dir/t.db $dir/i.db" \
+    -n sqlite "$tool export --format sqlite -o $dir/t.db user=$big --no-progress" \
+    -n import "sqlite3 $dir/i.db '.import --csv $dir/big.csv t'"
+echo "load average: $(cut -d" " -f1-3 /proc/loadavg)"
+hyperfine --style basic --warmup 1 --runs 3 --export-json "$dir/xlsx.json" \
+    -n xlsx "$tool export --format xlsx -o $dir/t.xlsx user=$big --no-progress" \
+    -n bare "$baseline user $big $dir/b.xlsx" \
+    -n csv "$tool export user $big --format csv -o $dir/t.csv --no-progress"
+echo "load average: $(cut -d" " -f1-3 /proc/loadavg)"
+
+rss() {  # max RSS in kB of exporting $2 as $1 into a new file
+    rm -f "$dir/m.$1"
+    /usr/bin/time -v "$tool" export --format "$1" -o "$dir/m.$1" "user=$2" --no-progress 2>&1 >/dev/null |
+        sed -n 's/.*Maximum resident set size (kbytes): //p'
+}
+rss_sqlite_one=$(rss sqlite "$one")
+rss_sqlite_big=$(rss sqlite "$big")
+rss_xlsx_one=$(rss xlsx "$one")
+rss_xlsx_big=$(rss xlsx "$big")
+
+python3 - "$dir/sqlite.json" "$dir/xlsx.json" "$rss_sqlite_one" "$rss_sqlite_big" "$rss_xlsx_one" "$rss_xlsx_big" <<'PY'
+import json, sys
+runs = {}
+for f in sys.argv[1:3]:
+    for r in json.load(open(f))["results"]:
+        runs[r["command"]] = r
+s1, sb, x1, xb = (int(v) for v in sys.argv[3:7])
+def med(n): return runs[n]["median"]
+print()
+print("| Measure | Result | Goal |")
+print("|---|---|---|")
+print(f"| sqlite3 .import of the CSV / export --format sqlite | {med('import') / med('sqlite'):.2f}x faster "
+      f"({med('sqlite'):.2f} s against {med('import'):.2f} s) | >= 2x |")
+print(f"| export --format xlsx / bare libxlsxwriter | {med('xlsx') / med('bare'):.2f}x "
+      f"({med('xlsx'):.1f} s against {med('bare'):.1f} s) | <= 1.3x |")
+print(f"| export --format xlsx / export --format csv | {med('xlsx') / med('csv'):.1f}x "
+      f"({med('csv'):.2f} s) | (information) |")
+print(f"| peak RSS sqlite, whole file / one record | {sb / s1:.2f}x ({sb} kB / {s1} kB) | <= 1.5x |")
+print(f"| peak RSS xlsx, whole file / one record | {xb / x1:.2f}x ({xb} kB / {x1} kB) | <= 1.5x |")
+print("(medians of the runs; user + system CPU: " +
+      ", ".join(f"{n} {runs[n]['user'] + runs[n]['system']:.2f} s" for n in ("sqlite", "import", "xlsx", "bare", "csv")) + ")")
+PY
