@@ -1,10 +1,10 @@
-// `layout` and `schema`: both read off the layout tables.
-#include <cstdio>
+#include "nelvo-data/commands/layout.hpp"
 
 #include <nlohmann/json.hpp>
 
-#include "nelvo-data/commands.hpp"
-#include "nelvo-data/fields.hpp"
+#include "nelvo-data/cli/console.hpp"
+#include "nelvo-data/fields/names.hpp"
+#include "text/utf.hpp"
 
 namespace nelvo::tool {
 namespace {
@@ -150,6 +150,34 @@ std::string json_schema(std::string_view kind_name, const std::vector<const reco
         root["oneOf"] = std::move(any);
     }
     return root.dump(2) + "\n";
+}
+
+namespace {
+
+std::vector<const records::Layout*> layouts_named(const cli::Arguments& a)
+{
+    if (a.file.empty()) return layouts_for(a.kind, nullptr);
+    const std::u16string path = text::utf8_to_utf16(a.file);
+    return layouts_for(a.kind, &path);
+}
+
+}  // namespace
+
+int layout_command(const cli::Arguments& a)
+{
+    std::string text;
+    for (const auto* l : layouts_named(a)) {
+        if (!text.empty()) text += '\n';
+        text += layout_listing(*l);
+    }
+    cli::write_out(text);
+    return cli::exit_success;
+}
+
+int schema_command(const cli::Arguments& a)
+{
+    cli::write_out(json_schema(file_kind_name(a.kind), layouts_named(a)));
+    return cli::exit_success;
 }
 
 }  // namespace nelvo::tool

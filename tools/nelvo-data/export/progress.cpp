@@ -1,4 +1,4 @@
-#include "nelvo-data/progress.hpp"
+#include "nelvo-data/export/progress.hpp"
 
 #include <string>
 

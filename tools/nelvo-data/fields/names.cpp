@@ -1,4 +1,4 @@
-#include "nelvo-data/fields.hpp"
+#include "nelvo-data/fields/names.hpp"
 
 namespace nelvo::tool {
 namespace {

@@ -1,7 +1,8 @@
-// What the exports need to know about a field beyond the layout table:
-// stored values as numbers, and the names of its elements as the
-// descriptors number them (tnam_1..tnam_66, Schlüss_40..Schlüss_44, row 2 of
-// Luckkv). Everything is derived from the one table; nothing is spelled here.
+// What the tool says about a field beyond the layout table: the names of
+// its elements as the descriptors number them (tnam_1..tnam_66,
+// Schlüss_40..Schlüss_44, row 2 of Luckkv), and its stored type, rendering
+// and shape in words. Everything is derived from the one table; nothing is
+// spelled here.
 #pragma once
 
 #include <cstdint>
@@ -9,11 +10,8 @@
 #include <string_view>
 
 #include "records/layout.hpp"
-#include "records/stored.hpp"
 
 namespace nelvo::tool {
-
-using records::load;
 
 // The number the descriptor gives the first element of each row ("1-66" -> 1,
 // "40-44" -> 40, "+2,1-12" -> 1); 0 for single values.

@@ -1,10 +1,14 @@
-// `check`: what a file holds and what would make its record text ambiguous.
+#include "nelvo-data/commands/check.hpp"
+
 #include <algorithm>
 #include <vector>
 
+#include <nelvo/record.hpp>
+
 #include "component/counting.hpp"
-#include "nelvo-data/commands.hpp"
-#include "nelvo-data/fields.hpp"
+#include "nelvo-data/cli/console.hpp"
+#include "nelvo-data/fields/names.hpp"
+#include "text/utf.hpp"
 
 namespace nelvo::tool {
 namespace {
@@ -54,12 +58,12 @@ void scan_record(const records::Layout& l, const unsigned char* rec, std::int64_
                         if (what != nullptr) list.warn(where(recno, at + off + i, l, f, r, c) + ": " + what);
                     }
                 } else if (f.rendering == records::Rendering::FlagText) {
-                    const auto v = load<std::int16_t>(p);
+                    const auto v = Value(f, p).int32();
                     if (v != 0 && v != -1)
                         list.warn(where(recno, at + off, l, f, r, c) + ": flag holds " + std::to_string(v) +
                                   " (neither 0 nor -1; renders \"N\")");
                 } else if (f.rendering == records::Rendering::CurrencyFlagText) {
-                    const auto v = load<std::int64_t>(p);
+                    const auto v = Value(f, p).currency();
                     if (v != 0 && v != -10000)
                         list.warn(where(recno, at + off, l, f, r, c) + ": flag holds the amount " +
                                   std::to_string(v) + "/10000 (neither 0 nor -1; renders \"N\")");
@@ -121,6 +125,14 @@ Result<CheckResult> check_file(FileKind kind, std::u16string_view path, std::str
     out += "warnings: " + std::to_string(list.count) + "\n";
     result.warnings = list.count;
     return result;
+}
+
+int check_command(const cli::Arguments& a)
+{
+    auto result = check_file(a.kind, text::utf8_to_utf16(a.file), a.file, a.max_warnings);
+    if (!result) return cli::report(a.file, result.error());
+    cli::write_out(result.value().report);
+    return a.strict && result.value().warnings > 0 ? cli::exit_failure : cli::exit_success;
 }
 
 }  // namespace nelvo::tool

@@ -5,8 +5,9 @@
 // same value writer.
 #include <algorithm>
 
-#include "nelvo-data/fields.hpp"
-#include "nelvo-data/formats.hpp"
+#include "nelvo-data/fields/columns.hpp"
+#include "nelvo-data/formats/formats.hpp"
+#include "nelvo-data/formats/stream_writer.hpp"
 #include "platform/locale.hpp"
 #include "records/renderer.hpp"
 #include "text/numbers.hpp"
@@ -15,44 +16,43 @@
 namespace nelvo::tool {
 namespace {
 
-class CsvFormatter final : public Formatter {
+class CsvWriter final : public StreamWriter {
 public:
-    CsvFormatter(const records::Layout& l, const FormatOptions& o)
-        : layout_(l), separator_(o.decimal_separator), delimiter_(o.csv_delimiter)
+    CsvWriter(const FormatOptions& o, Destination& out)
+        : StreamWriter(out), separator_(o.decimal_separator), delimiter_(o.csv_delimiter)
     {
         for (char ch : separator_) separator_needs_scan_ = separator_needs_scan_ || special(ch);
-        for (const auto& f : l.fields) {
+    }
+
+private:
+    // The header, and the longest row of the input's layout.
+    void start(const InputInfo& input, std::string& out) override
+    {
+        max_row_chars_ = text::max_integer_chars + 2;
+        for (const auto& f : input.layout->fields) {
             const std::size_t v = records::max_value_chars<char>(f, separator_.size());
             // every character may be a doubled quote, plus quotes and delimiter
             max_row_chars_ += f.elements() * (2 * v + 3);
         }
-        max_row_chars_ += text::max_integer_chars + 2;
-    }
-
-    void begin(std::string& out) const override
-    {
         std::string header = "record";
-        for (const auto& f : layout_.fields)
-            for (std::uint32_t r = 0; r < f.rows; ++r)
-                for (std::uint32_t c = 0; c < f.columns; ++c) {
-                    header += delimiter_;
-                    append_quoted(header, element_name(f, r, c));
-                }
+        for (const auto& c : columns_of(*input.layout)) {
+            header += delimiter_;
+            append_quoted(header, c.name);
+        }
         header += "\r\n";
         out += header;
     }
-    void end(std::string&) const override {}
 
-    void records(const unsigned char* in, std::size_t n, std::int64_t first, std::int64_t,
-                 std::string& out) const override
+    void render(const Chunk& chunk, std::string& out) const override
     {
+        const records::Layout& layout = *chunk.input.layout;
         const text::Style<char> style{separator_, platform::system_ansi_decoder()};
         text::Sink<char> sink(out);
-        for (std::size_t i = 0; i < n; ++i) {
-            const unsigned char* record = in + i * layout_.size;
+        for (std::size_t i = 0; i < chunk.count; ++i) {
+            const unsigned char* record = chunk.records + i * layout.size;
             char* o = sink.reserve(max_row_chars_);
-            o = text::write_integer(o, first + static_cast<std::int64_t>(i));
-            for (const auto& f : layout_.fields) {
+            o = text::write_integer(o, chunk.first + static_cast<std::int64_t>(i));
+            for (const auto& f : layout.fields) {
                 // Numbers only need a look when the separator holds a special character.
                 const bool scan = f.stored == records::Stored::Text || separator_needs_scan_;
                 for (std::uint32_t r = 0; r < f.rows; ++r)
@@ -103,7 +103,6 @@ private:
         s.append(buf.data(), static_cast<std::size_t>(put_field(buf.data(), v) - buf.data()));
     }
 
-    const records::Layout& layout_;
     std::string separator_;
     char delimiter_;
     bool separator_needs_scan_ = false;
@@ -112,9 +111,9 @@ private:
 
 }  // namespace
 
-std::unique_ptr<Formatter> make_csv_formatter(const records::Layout& l, const FormatOptions& o)
+std::unique_ptr<Writer> make_csv_writer(const FormatOptions& o, Destination& out)
 {
-    return std::make_unique<CsvFormatter>(l, o);
+    return std::make_unique<CsvWriter>(o, out);
 }
 
 }  // namespace nelvo::tool

@@ -1,4 +1,4 @@
-#include "nelvo-data/samples.hpp"
+#include "make-samples/synthesize.hpp"
 
 #include <algorithm>
 #include <array>
@@ -6,7 +6,7 @@
 #include <string>
 #include <string_view>
 
-#include "nelvo-data/fields.hpp"
+#include "records/layout.hpp"
 
 namespace nelvo::tool {
 namespace {

@@ -1,11 +1,13 @@
-// `dump`: one record's bytes, element by element, under the field names and
-// beside the value the record text renders for them.
-#include <algorithm>
+#include "nelvo-data/commands/dump.hpp"
 
-#include "nelvo-data/commands.hpp"
-#include "nelvo-data/fields.hpp"
+#include <algorithm>
+#include <vector>
+
+#include "nelvo-data/cli/console.hpp"
+#include "nelvo-data/fields/names.hpp"
 #include "platform/locale.hpp"
 #include "records/renderer.hpp"
+#include "text/utf.hpp"
 
 namespace nelvo::tool {
 namespace {
@@ -103,6 +105,14 @@ Result<std::string> dump_record(FileKind kind, std::u16string_view path, std::in
             }
     }
     return out;
+}
+
+int dump_command(const cli::Arguments& a)
+{
+    auto dumped = dump_record(a.kind, text::utf8_to_utf16(a.file), a.recno, cli::decimal_separator(a));
+    if (!dumped) return cli::report(a.file, dumped.error());
+    cli::write_out(*dumped);
+    return cli::exit_success;
 }
 
 }  // namespace nelvo::tool

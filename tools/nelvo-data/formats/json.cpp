@@ -1,16 +1,21 @@
-#include "nelvo-data/json.hpp"
+// JSON and JSON Lines: one object per record, "record" and then every field
+// under its own name in layout order, values as json_values.hpp describes
+// them. The value writers live in this file with the records they fill, so
+// the compiler inlines them into the record loop.
+#include "nelvo-data/formats/json_values.hpp"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
-#include <string>
 #include <vector>
 
-#include "nelvo-data/fields.hpp"
-#include "nelvo-data/formats.hpp"
+#include "nelvo-data/formats/formats.hpp"
+#include "nelvo-data/formats/stream_writer.hpp"
+#include "records/stored.hpp"
 #include "text/cp1252.hpp"
 #include "text/numbers.hpp"
 #include "text/sink.hpp"
@@ -18,6 +23,8 @@
 namespace nelvo::tool {
 namespace json {
 namespace {
+
+using records::load;
 
 // Each Windows-1252 byte as it stands inside a JSON string: its UTF-8 form,
 // or an RFC 8259 escape for quote, backslash and the C0 controls.
@@ -173,12 +180,26 @@ char* write_value(char* out, const records::Field& f, const unsigned char* p)
 
 namespace {
 
-class JsonFormatter final : public Formatter {
+class JsonWriter final : public StreamWriter {
 public:
-    JsonFormatter(const records::Layout& l, bool lines) : layout_(l), lines_(lines)
+    JsonWriter(bool lines, Destination& out) : StreamWriter(out), lines_(lines) {}
+
+private:
+    void head(std::string& out) override
     {
+        if (!lines_) out += "[\n";
+    }
+    void tail(std::string& out) override
+    {
+        if (!lines_) out += "\n]\n";
+    }
+
+    // The keys and the longest record of the input's layout, worked out once.
+    void start(const InputInfo& input, std::string&) override
+    {
+        keys_.clear();
         max_record_chars_ = 32 + text::max_integer_chars;
-        for (const auto& f : l.fields) {
+        for (const auto& f : input.layout->fields) {
             std::string key = ",\"";
             key += f.name();
             key += "\":";
@@ -187,32 +208,24 @@ public:
         }
     }
 
-    void begin(std::string& out) const override
+    void render(const Chunk& chunk, std::string& out) const override
     {
-        if (!lines_) out += "[\n";
-    }
-    void end(std::string& out) const override
-    {
-        if (!lines_) out += "\n]\n";
-    }
-
-    void records(const unsigned char* in, std::size_t n, std::int64_t first, std::int64_t first_of_export,
-                 std::string& out) const override
-    {
+        const records::Layout& layout = *chunk.input.layout;
         text::Sink<char> sink(out);
-        for (std::size_t i = 0; i < n; ++i) {
-            const std::int64_t number = first + static_cast<std::int64_t>(i);
-            const unsigned char* record = in + i * layout_.size;
+        for (std::size_t i = 0; i < chunk.count; ++i) {
+            const std::int64_t number = chunk.first + static_cast<std::int64_t>(i);
+            const unsigned char* record = chunk.records + i * layout.size;
             char* o = sink.reserve(max_record_chars_);
-            if (!lines_ && number != first_of_export) {
+            // An array puts a comma before every record but the first.
+            if (!lines_ && number != chunk.input.first_record) {
                 *o++ = ',';
                 *o++ = '\n';
             }
             const std::string_view head = "{\"record\":";
             o = std::copy(head.begin(), head.end(), o);
             o = text::write_integer(o, number);
-            for (std::size_t k = 0; k < layout_.fields.size(); ++k) {
-                const auto& f = layout_.fields[k];
+            for (std::size_t k = 0; k < layout.fields.size(); ++k) {
+                const auto& f = layout.fields[k];
                 o = std::copy(keys_[k].begin(), keys_[k].end(), o);
                 if (f.shape == records::Shape::Single) {
                     o = json::write_value(o, f, record + f.offset);
@@ -236,8 +249,6 @@ public:
         }
     }
 
-private:
-    const records::Layout& layout_;
     bool lines_;
     std::vector<std::string> keys_;
     std::size_t max_record_chars_ = 0;
@@ -245,9 +256,9 @@ private:
 
 }  // namespace
 
-std::unique_ptr<Formatter> make_json_formatter(const records::Layout& l, bool lines)
+std::unique_ptr<Writer> make_json_writer(bool lines, Destination& out)
 {
-    return std::make_unique<JsonFormatter>(l, lines);
+    return std::make_unique<JsonWriter>(lines, out);
 }
 
 }  // namespace nelvo::tool
