@@ -187,6 +187,17 @@ def expect_db_value(stored, j, v, raw):
         raise AssertionError(stored)
 
 
+def export_all(fmt):
+    """Every hostile file into one output of `fmt`, with trimmed and with
+    raw texts: the directory and the two outputs."""
+    d = tempfile.mkdtemp(prefix=f"nelvo-{fmt}-")
+    words = [Data.word(e) for e in INPUTS]
+    plain, raw = os.path.join(d, f"all.{fmt}"), os.path.join(d, f"raw.{fmt}")
+    tool("export", "--format", fmt, "-o", plain, *words)
+    tool("export", "--format", fmt, "-o", raw, "--raw-text", *words)
+    return d, plain, raw
+
+
 class SqliteValues(unittest.TestCase):
     """Every value of every kind, with Python's sqlite3 module and the
     sqlite3 tool; the fields table; sums and the join by record number."""
@@ -194,12 +205,7 @@ class SqliteValues(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         needs("sqlite3")
-        cls.dir = tempfile.mkdtemp(prefix="nelvo-sqlite-")
-        cls.db = os.path.join(cls.dir, "all.db")
-        cls.raw = os.path.join(cls.dir, "raw.db")
-        words = [Data.word(e) for e in INPUTS]
-        tool("export", "--format", "sqlite", "-o", cls.db, *words)
-        tool("export", "--format", "sqlite", "-o", cls.raw, "--raw-text", *words)
+        cls.dir, cls.db, cls.raw = export_all("sqlite")
 
     @classmethod
     def tearDownClass(cls):
@@ -460,12 +466,7 @@ class XlsxCells(unittest.TestCase):
     @classmethod
     def setUpClass(cls):
         cls.openpyxl = openpyxl_or_skip()
-        cls.dir = tempfile.mkdtemp(prefix="nelvo-xlsx-")
-        cls.xlsx = os.path.join(cls.dir, "all.xlsx")
-        cls.raw = os.path.join(cls.dir, "raw.xlsx")
-        words = [Data.word(e) for e in INPUTS]
-        tool("export", "--format", "xlsx", "-o", cls.xlsx, *words)
-        tool("export", "--format", "xlsx", "-o", cls.raw, "--raw-text", *words)
+        cls.dir, cls.xlsx, cls.raw = export_all("xlsx")
 
     @classmethod
     def tearDownClass(cls):
