@@ -49,6 +49,7 @@ int export_command(const cli::Arguments& a)
     if (format_info(o.format).library_file) {
         if (a.chunk_bytes == LoopOptions{}.chunk_bytes) o.chunk_bytes = library_chunk_bytes;
         const auto writer = make_library_writer(o.format, o.format_options, a.output);
+        if (!writer) return cli::exit_usage;  // not in this build; the command line said so already
         if (auto f = run_export(a.inputs, o, *writer)) return cli::report(*f);
         return cli::exit_success;
     }
