@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <optional>
 #include <set>
 
 #include "nelvo-data/fields/names.hpp"
@@ -179,31 +180,43 @@ private:
         return false;
     }
 
+    // The inputs, a row each; columns as wide as their widest value, for
+    // this sheet is short.
     WriteStatus files_sheet(std::span<const InputInfo> inputs)
     {
         lxw_worksheet* ws = workbook_add_worksheet(wb_, "files");
         if (ws == nullptr) return failure("cannot add the files sheet", LXW_ERROR_MEMORY_MALLOC_FAILED);
         if (auto f = header_row(ws, files_header)) return f;
-        lxw_row_t row = 1;
+        std::vector<double> widths;
+        for (const auto& h : files_header) widths.push_back(width_for(h));
         lxw_error e = LXW_NO_ERROR;
-        for (std::size_t i = 0; i < inputs.size() && e == LXW_NO_ERROR; ++i, ++row) {
+        const auto put = [&](lxw_row_t row, lxw_col_t col, const std::string& text, std::optional<double> number) {
+            if (e != LXW_NO_ERROR || text.empty()) return;
+            e = number ? worksheet_write_number(ws, row, col, *number, nullptr)
+                       : worksheet_write_string(ws, row, col, text.c_str(), nullptr);
+            widths[col] = std::max(widths[col], width_for(text));
+        };
+        const auto put_number = [&](lxw_row_t row, lxw_col_t col, std::int64_t v) {
+            put(row, col, std::to_string(v), static_cast<double>(v));
+        };
+        lxw_row_t row = 1;
+        for (std::size_t i = 0; i < inputs.size(); ++i, ++row) {
             const InputInfo& in = inputs[i];
             std::string sheets;
             for (const auto& s : sheets_[i]) sheets += (sheets.empty() ? "" : ", ") + s;
-            const std::string layout = layout_name(in.kind, *in.layout);
-            e = worksheet_write_string(ws, row, 0, in.path.c_str(), nullptr);
-            if (e == LXW_NO_ERROR) e = worksheet_write_string(ws, row, 1, std::string(file_kind_name(in.kind)).c_str(), nullptr);
-            if (e == LXW_NO_ERROR) e = worksheet_write_string(ws, row, 2, layout.c_str(), nullptr);
-            if (e == LXW_NO_ERROR) e = worksheet_write_number(ws, row, 3, static_cast<double>(in.size), nullptr);
-            if (e == LXW_NO_ERROR) e = worksheet_write_number(ws, row, 4, in.record_length, nullptr);
-            if (e == LXW_NO_ERROR) e = worksheet_write_number(ws, row, 5, static_cast<double>(in.first_record), nullptr);
-            if (e == LXW_NO_ERROR) e = worksheet_write_number(ws, row, 6, static_cast<double>(in.records), nullptr);
-            if (e == LXW_NO_ERROR && in.modified)
-                e = worksheet_write_string(ws, row, 7, iso_time(*in.modified).c_str(), nullptr);
-            if (e == LXW_NO_ERROR) e = worksheet_write_string(ws, row, 8, sheets.c_str(), nullptr);
+            put(row, 0, in.path, std::nullopt);
+            put(row, 1, std::string(file_kind_name(in.kind)), std::nullopt);
+            put(row, 2, layout_name(in.kind, *in.layout), std::nullopt);
+            put_number(row, 3, static_cast<std::int64_t>(in.size));
+            put_number(row, 4, in.record_length);
+            put_number(row, 5, in.first_record);
+            put_number(row, 6, in.records);
+            put(row, 7, in.modified ? iso_time(*in.modified) : std::string(), std::nullopt);
+            put(row, 8, sheets, std::nullopt);
         }
         if (e != LXW_NO_ERROR) return failure("cannot write the files sheet", e);
-        worksheet_set_column(ws, 0, 0, 40, nullptr);  // paths
+        for (std::size_t c = 0; c < widths.size(); ++c)
+            worksheet_set_column(ws, static_cast<lxw_col_t>(c), static_cast<lxw_col_t>(c), std::min(widths[c], 80.0), nullptr);
         return finish_sheet(ws, files_header, row - 1);
     }
 
