@@ -383,6 +383,19 @@ class SqliteTransactions(unittest.TestCase):
         self.assertFalse(os.path.exists(self.db))
         self.assertEqual(sorted(os.listdir(self.dir)), sorted(f for f in files + ["big.13"] if f != "payroll.db"))
 
+    def test_a_read_only_directory_fails_unchanged(self):
+        if os.geteuid() == 0:
+            self.skipTest("root writes into read-only directories")
+        self.export(Data.word(INPUTS[2]))
+        before = digest(self.db)
+        os.chmod(self.dir, 0o555)
+        try:
+            r = self.export(Data.word(INPUTS[3]), check=False)
+        finally:
+            os.chmod(self.dir, 0o755)
+        self.assertEqual(r.returncode, 1)
+        self.assertEqual(digest(self.db), before)
+
     def test_a_locked_database_fails_unchanged(self):
         self.export(Data.word(INPUTS[2]))
         before = digest(self.db)
