@@ -49,8 +49,11 @@ std::vector<std::int64_t> amounts()
             v.push_back((std::int64_t{1} << shift) + d);
             v.push_back(-(std::int64_t{1} << shift) + d);
         }
-    for (std::int64_t p = 1; p <= 1'000'000'000'000'000'000; p *= 10)
+    for (int e = 0; e <= 18; ++e) {
+        std::int64_t p = 1;
+        for (int i = 0; i < e; ++i) p *= 10;
         for (std::int64_t d : {-1, 0, 1}) v.push_back(p + d);
+    }
     std::mt19937_64 rng(7);
     for (int i = 0; i < 200000; ++i) {
         const int bits = 1 + static_cast<int>(rng() % 63);
