@@ -8,6 +8,7 @@ std::string_view RuntimeError::description() const
     case 5: return "Invalid procedure call or argument";
     case error::overflow: return "Overflow";
     case error::out_of_memory: return "Out of memory";
+    case error::type_mismatch: return "Type mismatch";
     case error::bad_file_name: return "Bad file name or number";
     case 55: return "File already open";
     case error::device_io: return "Device I/O error";

@@ -105,7 +105,7 @@ TEST_F(TypeLibrary, LibraryIdentity)
     EXPECT_TRUE(IsEqualGUID(attr->guid, libid));
     EXPECT_EQ(attr->wMajorVerNum, 1);
     EXPECT_EQ(attr->wMinorVerNum, 0);
-    EXPECT_EQ(attr->syskind, SYS_WIN32);
+    EXPECT_EQ(attr->syskind, sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32);
     lib->ReleaseTLibAttr(attr);
     BSTR name = nullptr;
     ASSERT_EQ(lib->GetDocumentation(-1, &name, nullptr, nullptr, nullptr), S_OK);
