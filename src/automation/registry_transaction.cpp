@@ -37,24 +37,24 @@ RegistryTransaction::~RegistryTransaction()
     }
 }
 
-// One key at a time, so that every key this call creates is known.
+// One key at a time, so that every key this call creates is known. The
+// record of a change is made, and room for it taken, before the change:
+// recording it afterwards cannot fail, so nothing escapes the rollback.
 LSTATUS RegistryTransaction::create_path(const RegistryKey& key)
 {
     std::size_t end = 0;
     do {
         end = key.path.find(L'\\', end + 1);
-        RegistryKey part{key.root, key.path.substr(0, end), key.view};
+        Undo u;
+        u.key = RegistryKey{key.root, key.path.substr(0, end), key.view};
+        u.created = true;
+        undo_.reserve(undo_.size() + 1);
         OpenKey k;
         DWORD disposition = 0;
-        const LSTATUS s = RegCreateKeyExW(part.root, part.path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                          KEY_QUERY_VALUE | part.view, nullptr, &k.h, &disposition);
+        const LSTATUS s = RegCreateKeyExW(u.key.root, u.key.path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                          KEY_QUERY_VALUE | u.key.view, nullptr, &k.h, &disposition);
         if (s != ERROR_SUCCESS) return s;
-        if (disposition == REG_CREATED_NEW_KEY) {
-            Undo u;
-            u.key = std::move(part);
-            u.created = true;
-            undo_.push_back(std::move(u));
-        }
+        if (disposition == REG_CREATED_NEW_KEY) undo_.push_back(std::move(u));
     } while (end != std::wstring::npos);
     return ERROR_SUCCESS;
 }
@@ -73,6 +73,7 @@ LSTATUS RegistryTransaction::set(const RegistryKey& key, const wchar_t* name, co
         u.had_value = RegQueryValueExW(k.h, u.name.c_str(), nullptr, &u.type, u.data.data(), &size) == ERROR_SUCCESS;
         u.data.resize(size);
     }
+    undo_.reserve(undo_.size() + 1);
     const auto bytes = static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t));
     const LSTATUS s =
         RegSetValueExW(k.h, u.name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()), bytes);
