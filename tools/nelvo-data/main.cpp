@@ -23,6 +23,7 @@
 #include "nelvo-data/commands.hpp"
 #include "nelvo-data/export.hpp"
 #include "nelvo-data/progress.hpp"
+#include "platform/console.hpp"
 #include "platform/locale.hpp"
 #include "text/utf.hpp"
 
@@ -40,15 +41,13 @@ constexpr int exit_usage = 2;
 
 int report(const std::string& file, const nelvo::RuntimeError& e)
 {
-    std::cerr << "nelvo-data: " << file << ": " << e.description() << " (error " << e.number << ")\n";
+    nelvo::platform::write_text(nelvo::platform::Stream::err, "nelvo-data: " + file + ": " +
+                                                                  std::string(e.description()) + " (error " +
+                                                                  std::to_string(e.number) + ")\n");
     return exit_failure;
 }
 
-void write_out(const std::string& s)
-{
-    std::fwrite(s.data(), 1, s.size(), stdout);
-    std::fflush(stdout);
-}
+void write_out(const std::string& s) { nelvo::platform::write_text(nelvo::platform::Stream::out, s); }
 
 FileKind parse_kind(const std::string& name)
 {
@@ -68,6 +67,11 @@ public:
     }
     bool write(std::string_view bytes) override
     {
+        // Standard output, a console included.
+        if (path_ == "-") {
+            if (!nelvo::platform::write_text(nelvo::platform::Stream::out, bytes)) failed_ = true;
+            return !failed_;
+        }
         if (f_ == nullptr) {
 #ifdef _WIN32
             f_ = path_ == "-" ? stdout : _wfopen(std::filesystem::u8path(path_).c_str(), L"wb");
