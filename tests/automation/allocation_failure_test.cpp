@@ -20,6 +20,7 @@
 #include "automation/errors.hpp"
 #include "automation/registration.hpp"
 #include "com_client.hpp"
+#include "object_test.hpp"
 #include "failure_paths.hpp"
 
 namespace {
@@ -90,7 +91,7 @@ int until_it_succeeds(const std::function<HRESULT()>& call, const std::function<
     }
 }
 
-class AllocationFailure : public ::testing::Test {
+class AllocationFailure : public ObjectTest {
 protected:
     void SetUp() override
     {
@@ -101,12 +102,6 @@ protected:
         ASSERT_EQ(factory->CreateInstance(nullptr, nelvo::automation::iid, reinterpret_cast<void**>(&obj)), S_OK);
         factory->Release();
     }
-    void TearDown() override
-    {
-        if (obj) obj->Release();
-        CoUninitialize();
-    }
-    _getuser_data* obj = nullptr;
 };
 
 TEST_F(AllocationFailure, CreatingTheObject)
@@ -154,28 +149,16 @@ TEST_F(AllocationFailure, EveryKindOfMemberThroughTheVtable)
 
 TEST_F(AllocationFailure, LateBoundCallsWithConvertedArguments)
 {
-    LPOLESTR name = const_cast<LPOLESTR>(L"tarife_holen");
-    DISPID id = 0;
-    ASSERT_EQ(obj->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id), S_OK);
-    Var path, from, to;
-    V_VT(&path.v) = VT_BSTR;
-    V_BSTR(&path.v) = SysAllocString((failure_data_dir() / "tarif.dat").wstring().c_str());
+    Var from, to;
     V_VT(&from.v) = VT_R8;
     V_R8(&from.v) = 1.0;
     EXPECT_GT(until_it_succeeds([&] {
                   V_VT(&to.v) = VT_R8;
                   V_R8(&to.v) = 10.0;
-                  VARIANT args[3];
-                  V_VT(&args[0]) = VT_BYREF | VT_VARIANT;
-                  V_VARIANTREF(&args[0]) = &to.v;
-                  args[1] = from.v;
-                  args[2] = path.v;
-                  DISPPARAMS dp{args, nullptr, 3, 0};
                   Var result;
                   EXCEPINFO ex{};
-                  UINT arg_error = 0;
-                  HRESULT hr = obj->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &dp, &result.v, &ex,
-                                           &arg_error);
+                  HRESULT hr = tarife_late_bound(obj, (failure_data_dir() / "tarif.dat").wstring(), from.v, &to.v,
+                                                 &result.v, &ex);
                   // A member's failure arrives as an exception (and the
                   // thread keeps its error object).
                   if (hr == DISP_E_EXCEPTION) hr = ex.scode;

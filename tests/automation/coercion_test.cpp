@@ -17,6 +17,7 @@
 #include <oleauto.h>
 
 #include "com_client.hpp"
+#include "object_test.hpp"
 #include "test_files.hpp"
 
 namespace {
@@ -111,21 +112,12 @@ VARIANT argument(Form form, VARIANT& held)
     return a;
 }
 
-class Coercion : public ::testing::Test {
+class Coercion : public ObjectTest {
 protected:
     void SetUp() override
     {
         ASSERT_TRUE(SUCCEEDED(CoInitialize(nullptr)));
-        CLSID clsid{};
-        ASSERT_EQ(CLSIDFromProgID(nelvo::automation::progid, &clsid), S_OK);
-        ASSERT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, nelvo::automation::iid,
-                                   reinterpret_cast<void**>(&obj)),
-                  S_OK);
-    }
-    void TearDown() override
-    {
-        if (obj) obj->Release();
-        CoUninitialize();
+        ASSERT_EQ(create_by_progid(&obj), S_OK);
     }
 
     DISPID id_of(const wchar_t* name)
@@ -153,6 +145,18 @@ protected:
     }
     static std::wstring path(const wchar_t* file) { return (data_dir / file).wstring(); }
 
+    // tarife_holen(tarif.dat, 1, bound) with the bound as `form` of `held`.
+    HRESULT tariff_range(Form form, VARIANT& held, EXCEPINFO& ex)
+    {
+        Var von, path_arg, out;
+        V_VT(&von.v) = VT_I4;
+        V_I4(&von.v) = 1;
+        V_VT(&path_arg.v) = VT_BSTR;
+        V_BSTR(&path_arg.v) = SysAllocString(path(L"tarif.dat").c_str());
+        UINT arg_error = 0;
+        return call(L"tarife_holen", {path_arg.v, von.v, argument(form, held)}, &out.v, ex, arg_error);
+    }
+
     static const wchar_t* description_of(int error)
     {
         return error == 6 ? L"Overflow" : error == 13 ? L"Type mismatch" : L"Bad record number";
@@ -172,7 +176,6 @@ protected:
         ex = EXCEPINFO{};
     }
 
-    nelvo::automation::_getuser_data* obj = nullptr;
 };
 
 TEST_F(Coercion, RecordNumbersOfEveryTypeAndForm)
@@ -277,17 +280,11 @@ TEST_F(Coercion, UpperBoundIsWrittenBackInTheCallersType)
         for (Form form : {Form::typed_reference, Form::in_variant, Form::value}) {
             for (int start : {10, 2}) {
                 SCOPED_TRACE(std::string(b.what) + ", " + name_of(form) + ", from " + std::to_string(start));
-                Var held, von, path_arg, out;
+                Var held;
                 b.make(held.v, start);
                 const BSTR text_before = V_VT(&held.v) == VT_BSTR ? V_BSTR(&held.v) : nullptr;
-                V_VT(&von.v) = VT_I4;
-                V_I4(&von.v) = 1;
-                V_VT(&path_arg.v) = VT_BSTR;
-                V_BSTR(&path_arg.v) = SysAllocString(path(L"tarif.dat").c_str());
                 EXCEPINFO ex{};
-                UINT arg_error = 0;
-                ASSERT_EQ(call(L"tarife_holen", {path_arg.v, von.v, argument(form, held.v)}, &out.v, ex, arg_error),
-                          S_OK);
+                ASSERT_EQ(tariff_range(form, held.v, ex), S_OK);
                 const int want = form == Form::value ? start : std::min(start, 4);
                 Var as_long;
                 ASSERT_EQ(VariantChangeType(&as_long.v, &held.v, 0, VT_I4), S_OK);
@@ -306,20 +303,12 @@ TEST_F(Coercion, UpperBoundIsWrittenBackInTheCallersType)
 TEST_F(Coercion, VariablesThatHoldNothingBecomeLongsWhenChanged)
 {
     // An Empty bound counts as 0 and so is never lowered; a Null is refused.
-    Var held, von, path_arg, out;
-    V_VT(&von.v) = VT_I4;
-    V_I4(&von.v) = 1;
-    V_VT(&path_arg.v) = VT_BSTR;
-    V_BSTR(&path_arg.v) = SysAllocString(path(L"tarif.dat").c_str());
+    Var held;
     EXCEPINFO ex{};
-    UINT arg_error = 0;
-    ASSERT_EQ(call(L"tarife_holen", {path_arg.v, von.v, argument(Form::in_variant, held.v)}, &out.v, ex, arg_error),
-              S_OK);
+    ASSERT_EQ(tariff_range(Form::in_variant, held.v, ex), S_OK);
     EXPECT_EQ(V_VT(&held.v), VT_EMPTY);
     V_VT(&held.v) = VT_NULL;
-    const HRESULT hr =
-        call(L"tarife_holen", {path_arg.v, von.v, argument(Form::in_variant, held.v)}, &out.v, ex, arg_error);
-    expect_failure(hr, ex, 13);
+    expect_failure(tariff_range(Form::in_variant, held.v, ex), ex, 13);
     free_strings(ex);
 }
 
@@ -329,15 +318,8 @@ int wmain(int argc, wchar_t** argv)
 {
     ::testing::InitGoogleTest(&argc, argv);
     std::printf("pointer size: %u bytes\n", static_cast<unsigned>(sizeof(void*)));
-    wchar_t temp[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, temp);
-    data_dir = fs::path(temp) / ("nelvo-coercion-" + std::to_string(GetCurrentProcessId()) + "-" +
-                                 std::to_string(GetTickCount()));
-    nelvo::testing::write_test_files(data_dir);
-    SetCurrentDirectoryW(data_dir.wstring().c_str());
-    const int rc = RUN_ALL_TESTS();
-    SetCurrentDirectoryW(temp);
-    std::error_code ignored;
-    fs::remove_all(data_dir, ignored);
-    return rc;
+    nelvo::testing::ScratchTestFiles files("nelvo-coercion");
+    data_dir = files.dir();
+    fs::current_path(data_dir);
+    return RUN_ALL_TESTS();
 }

@@ -53,14 +53,7 @@ int wmain(int argc, wchar_t** argv)
 {
     ::testing::InitGoogleTest(&argc, argv);
     std::printf("pointer size: %u bytes\n", static_cast<unsigned>(sizeof(void*)));
-    wchar_t temp[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, temp);
-    nelvo::testing::data_dir = std::filesystem::path(temp) / ("nelvo-failure-paths-" +
-                                                              std::to_string(GetCurrentProcessId()) + "-" +
-                                                              std::to_string(GetTickCount()));
-    nelvo::testing::write_test_files(nelvo::testing::data_dir);
-    const int rc = RUN_ALL_TESTS();
-    std::error_code ignored;
-    std::filesystem::remove_all(nelvo::testing::data_dir, ignored);
-    return rc;
+    nelvo::testing::ScratchTestFiles files("nelvo-failure-paths");
+    nelvo::testing::data_dir = files.dir();
+    return RUN_ALL_TESTS();
 }

@@ -13,6 +13,7 @@
 #include <oleauto.h>
 
 #include "com_client.hpp"
+#include "object_test.hpp"
 #include "test_files.hpp"
 
 namespace {
@@ -22,23 +23,13 @@ using namespace nelvo::testing::com;
 
 fs::path data_dir;
 
-class Mta : public ::testing::Test {
+class Mta : public ObjectTest {
 protected:
     void SetUp() override
     {
         ASSERT_EQ(CoInitializeEx(nullptr, COINIT_MULTITHREADED), S_OK);
-        CLSID clsid{};
-        ASSERT_EQ(CLSIDFromProgID(nelvo::automation::progid, &clsid), S_OK);
-        ASSERT_EQ(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, nelvo::automation::iid,
-                                   reinterpret_cast<void**>(&obj)),
-                  S_OK);
+        ASSERT_EQ(create_by_progid(&obj), S_OK);
     }
-    void TearDown() override
-    {
-        if (obj) obj->Release();
-        CoUninitialize();
-    }
-    _getuser_data* obj = nullptr;
 };
 
 TEST_F(Mta, TheObjectIsReachedThroughAProxy)
@@ -101,34 +92,21 @@ TEST_F(Mta, UpperBoundComesBackThroughTheProxy)
     EXPECT_EQ(bis, 4);
 
     // Late-bound, with a Double in a variant, as a .NET caller might pass it.
-    LPOLESTR name = const_cast<LPOLESTR>(L"tarife_holen");
-    DISPID id = 0;
-    ASSERT_EQ(obj->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id), S_OK);
-    Var path, from, to, result;
-    V_VT(&path.v) = VT_BSTR;
-    V_BSTR(&path.v) = SysAllocString((data_dir / "tarif.dat").wstring().c_str());
+    const std::wstring file = (data_dir / "tarif.dat").wstring();
+    Var from, to, result;
     V_VT(&from.v) = VT_I4;
     V_I4(&from.v) = 2;
     V_VT(&to.v) = VT_R8;
     V_R8(&to.v) = 10.0;
-    VARIANT args[3];
-    V_VT(&args[0]) = VT_BYREF | VT_VARIANT;
-    V_VARIANTREF(&args[0]) = &to.v;
-    args[1] = from.v;
-    args[2] = path.v;
-    DISPPARAMS dp{args, nullptr, 3, 0};
     EXCEPINFO ex{};
-    UINT arg_error = 0;
-    ASSERT_EQ(obj->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &dp, &result.v, &ex, &arg_error), S_OK);
+    ASSERT_EQ(tarife_late_bound(obj, file, from.v, &to.v, &result.v, &ex), S_OK);
     EXPECT_EQ(V_VT(&to.v), VT_R8);
     EXPECT_EQ(V_R8(&to.v), 4.0);
     EXPECT_EQ(result.text(), text.text());
 
     // A failure through IDispatch: the exception's number and description.
     V_I4(&from.v) = 0;
-    args[1] = from.v;
-    EXPECT_EQ(obj->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &dp, &result.v, &ex, &arg_error),
-              DISP_E_EXCEPTION);
+    EXPECT_EQ(tarife_late_bound(obj, file, from.v, &to.v, &result.v, &ex), DISP_E_EXCEPTION);
     EXPECT_EQ(ex.scode, vb_error(63));
     EXPECT_STREQ(ex.bstrDescription, L"Bad record number");
     EXPECT_STREQ(ex.bstrSource, L"Nelvo_data");
@@ -143,13 +121,7 @@ int wmain(int argc, wchar_t** argv)
 {
     ::testing::InitGoogleTest(&argc, argv);
     std::printf("pointer size: %u bytes\n", static_cast<unsigned>(sizeof(void*)));
-    wchar_t temp[MAX_PATH] = {};
-    GetTempPathW(MAX_PATH, temp);
-    data_dir = fs::path(temp) / ("nelvo-mta-" + std::to_string(GetCurrentProcessId()) + "-" +
-                                 std::to_string(GetTickCount()));
-    nelvo::testing::write_test_files(data_dir);
-    const int rc = RUN_ALL_TESTS();
-    std::error_code ignored;
-    fs::remove_all(data_dir, ignored);
-    return rc;
+    nelvo::testing::ScratchTestFiles files("nelvo-mta");
+    data_dir = files.dir();
+    return RUN_ALL_TESTS();
 }
