@@ -128,9 +128,10 @@ HRESULT Object::Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPARAMS* par
         args.write_back();
         if (SUCCEEDED(hr)) return hr;
         // The type library took the member's error object into EXCEPINFO;
-        // the thread keeps one too, for callers that ask it.
-        if (hr == DISP_E_EXCEPTION && exception) report(*exception);
-        else fail(hr);
+        // the thread keeps one too, for callers that ask it. Without
+        // EXCEPINFO the member's own is still there.
+        if (hr != DISP_E_EXCEPTION) fail(hr);
+        else if (exception) report(*exception);
         return hr;
     });
 }

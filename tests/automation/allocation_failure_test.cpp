@@ -149,6 +149,7 @@ TEST_F(AllocationFailure, EveryKindOfMemberThroughTheVtable)
 
 TEST_F(AllocationFailure, LateBoundCallsWithConvertedArguments)
 {
+    const std::wstring file = (failure_data_dir() / "tarif.dat").wstring();  // before any failure
     Var from, to;
     V_VT(&from.v) = VT_R8;
     V_R8(&from.v) = 1.0;
@@ -157,8 +158,7 @@ TEST_F(AllocationFailure, LateBoundCallsWithConvertedArguments)
                   V_R8(&to.v) = 10.0;
                   Var result;
                   EXCEPINFO ex{};
-                  HRESULT hr = tarife_late_bound(obj, (failure_data_dir() / "tarif.dat").wstring(), from.v, &to.v,
-                                                 &result.v, &ex);
+                  HRESULT hr = tarife_late_bound(obj, file, from.v, &to.v, &result.v, &ex);
                   // A member's failure arrives as an exception (and the
                   // thread keeps its error object).
                   if (hr == DISP_E_EXCEPTION) hr = ex.scode;
