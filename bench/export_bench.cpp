@@ -1,7 +1,7 @@
 // Rendering whole files in memory, in output bytes per second, against
 // memcpy of the same number of bytes measured in the same run. Every kind,
 // 100,000 synthetic records each; text, JSON and CSV through the exporter's
-// own formatters. bench/export-ratios.py turns the run into ratios.
+// own writers, chunk by chunk as the export loop prepares them. bench/export-ratios.py turns the run into ratios.
 #include <benchmark/benchmark.h>
 
 #include <cstring>
@@ -10,8 +10,9 @@
 #include <vector>
 
 #include "component/file_kind.hpp"
-#include "nelvo-data/export.hpp"
-#include "nelvo-data/samples.hpp"
+#include "nelvo-data/export/loop.hpp"
+#include "nelvo-data/formats/formats.hpp"
+#include "make-samples/synthesize.hpp"
 #include "text/utf.hpp"
 
 namespace {
@@ -19,7 +20,7 @@ namespace {
 using namespace nelvo;
 
 constexpr std::int64_t records_per_file = 100000;
-const std::size_t chunk_bytes = tool::ExportOptions{}.chunk_bytes;  // as the exporter reads
+const std::size_t chunk_bytes = tool::LoopOptions{}.chunk_bytes;  // as the exporter reads
 
 struct Kind {
     const char* label;
@@ -42,35 +43,51 @@ std::vector<unsigned char> synthetic_file(const records::Layout& l)
     return b;
 }
 
+// A writer of `format` ready for the records of `k` (the header it writes
+// is not counted).
+struct Rendering {
+    tool::StringDestination header;
+    std::unique_ptr<tool::Writer> writer;
+    tool::InputInfo info;
+    std::unique_ptr<tool::Prepared> prepared;
+
+    Rendering(const Kind& k, tool::Format format, const tool::FormatOptions& o)
+    {
+        writer = tool::make_writer(format, o, header);
+        info.kind = k.kind;
+        info.layout = &layout_of(k);
+        info.record_length = info.layout->size;
+        info.records = records_per_file;
+        writer->begin_input(info);
+        prepared = writer->make_prepared();
+    }
+};
+
 // Renders the whole file chunk by chunk into one reused buffer, as an
 // export does, and returns the bytes produced.
-std::uint64_t render_all(const tool::Formatter& fmt, const records::Layout& l, const std::vector<unsigned char>& data,
-                         std::string& out)
+std::uint64_t render_all(Rendering& r, const std::vector<unsigned char>& data)
 {
-    const std::size_t per = std::max<std::size_t>(1, chunk_bytes / l.size);
+    const std::size_t size = r.info.record_length;
+    const std::size_t per = std::max<std::size_t>(1, chunk_bytes / size);
     std::uint64_t produced = 0;
     for (std::size_t at = 0; at < static_cast<std::size_t>(records_per_file); at += per) {
         const std::size_t n = std::min(per, static_cast<std::size_t>(records_per_file) - at);
-        out.clear();
-        fmt.records(data.data() + at * l.size, n, static_cast<std::int64_t>(at) + 1, 1, out);
-        produced += out.size();
-        benchmark::DoNotOptimize(out.data());
+        r.writer->prepare({r.info, static_cast<std::int64_t>(at) + 1, n, data.data() + at * size}, *r.prepared);
+        produced += r.prepared->bytes.size();
+        benchmark::DoNotOptimize(r.prepared->bytes.data());
     }
     return produced;
 }
 
 void BM_Render(benchmark::State& state, const Kind& k, tool::Format format)
 {
-    const auto& l = layout_of(k);
-    const auto data = synthetic_file(l);
+    const auto data = synthetic_file(layout_of(k));
     tool::FormatOptions o;
     o.decimal_separator = ",";
     o.csv_delimiter = ';';
-    o.tariff_lines = k.kind == FileKind::Tarif;
-    const auto fmt = tool::make_formatter(format, l, o);
-    std::string out;
+    Rendering r(k, format, o);
     std::uint64_t bytes = 0;
-    for (auto _ : state) bytes += render_all(*fmt, l, data, out);
+    for (auto _ : state) bytes += render_all(r, data);
     state.SetBytesProcessed(static_cast<std::int64_t>(bytes));
     state.counters["records/s"] =
         benchmark::Counter(static_cast<double>(records_per_file) * static_cast<double>(state.iterations()),
@@ -81,10 +98,8 @@ void BM_Render(benchmark::State& state, const Kind& k, tool::Format format)
 // one large buffer to another (neither fits a cache, like the real output).
 void BM_Memcpy(benchmark::State& state, const Kind& k)
 {
-    const auto& l = layout_of(k);
-    const auto fmt = tool::make_formatter(tool::Format::Text, l, {});
-    std::string probe;
-    const std::uint64_t n = render_all(*fmt, l, synthetic_file(l), probe);
+    Rendering r(k, tool::Format::Text, {});
+    const std::uint64_t n = render_all(r, synthetic_file(layout_of(k)));
     std::vector<char> from(n, 'x'), to(n);
     for (auto _ : state) {
         std::memcpy(to.data(), from.data(), n);

@@ -9,8 +9,8 @@
 
 #include <nlohmann/json.hpp>
 
-#include "nelvo-data/fields.hpp"
-#include "nelvo-data/formats.hpp"
+#include "nelvo-data/formats/formats.hpp"
+#include "records/stored.hpp"
 #include "records/hsdeklaration.hpp"
 #include "records/renderer.hpp"
 
@@ -19,6 +19,25 @@ using namespace nelvo;
 namespace {
 
 [[noreturn]] void fail() { __builtin_trap(); }
+
+// The whole output of `format` for `n` records at `in`, through the writer
+// as the export loop drives it (one chunk).
+std::string exported(tool::Format format, const tool::FormatOptions& o, const records::Layout& l,
+                     const unsigned char* in, std::size_t n)
+{
+    tool::StringDestination out;
+    const auto w = tool::make_writer(format, o, out);
+    tool::InputInfo info;
+    info.layout = &l;
+    info.record_length = l.size;
+    info.records = static_cast<std::int64_t>(n);
+    const auto prepared = w->make_prepared();
+    if (w->begin({&info, 1}) || w->begin_input(info)) fail();
+    const tool::Chunk chunk{info, 1, n, in};
+    w->prepare(chunk, *prepared);
+    if (w->write(chunk, *prepared) || w->end_input(info) || w->commit()) fail();
+    return out.text;
+}
 
 // Strict RFC 4180: quoted fields may hold anything, "" is a quote; rows end
 // in CR LF.
@@ -68,11 +87,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // JSON
     tool::FormatOptions options;
-    std::string json;
-    auto jf = tool::make_json_formatter(l, false);
-    jf->begin(json);
-    jf->records(in.data(), n, 1, 1, json);
-    jf->end(json);
+    const std::string json = exported(tool::Format::Json, options, l, in.data(), n);
     const auto doc = nlohmann::json::parse(json, nullptr, false);
     if (doc.is_discarded() || !doc.is_array() || doc.size() != n) fail();
     for (std::size_t r = 0; r < n; ++r) {
@@ -106,11 +121,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // CSV: header plus one row per record, every value as the record text has it.
     options.decimal_separator = ",";
     options.csv_delimiter = ';';
-    std::string csv;
-    auto cf = tool::make_csv_formatter(l, options);
-    cf->begin(csv);
-    cf->records(in.data(), n, 1, 1, csv);
-    cf->end(csv);
+    const std::string csv = exported(tool::Format::Csv, options, l, in.data(), n);
     const auto rows = parse_csv(csv, ';');
     if (rows.size() != n + 1) fail();
     const text::Style<char> style{",", nullptr};

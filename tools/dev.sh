@@ -2,6 +2,7 @@
 # Set-up and checks for a fresh Debian 12 machine, as root.
 #   bash tools/dev.sh demo   install, build, export the bundled sample files
 #   bash tools/dev.sh test   install, build, run every test (native, sanitizers, Windows builds under Wine)
+#   bash tools/dev.sh package   install, build, write the packages to build/packages/
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -18,6 +19,9 @@ need_packages() {
 }
 
 native_packages=(g++ cmake ninja-build libgtest-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev locales)
+# CPack's Debian packages (dpkg-shlibdeps, file) and the tests of the
+# install tree and packages (pkg-config, man).
+package_packages=(dpkg-dev file pkg-config man-db)
 
 locales() {
     local want=(de_DE.UTF-8 en_US.UTF-8) gen=0
@@ -83,7 +87,7 @@ data_state() {
 }
 
 test_all() {
-    need_packages "${native_packages[@]}" clang libclang-rt-dev llvm
+    need_packages "${native_packages[@]}" "${package_packages[@]}" clang libclang-rt-dev llvm
     locales
     local before
     before=$(data_state)
@@ -115,9 +119,9 @@ coverage() {
     local objects=()
     while IFS= read -r exe; do objects+=(-object "$exe"); done < <(find build/coverage/tests build/coverage/tools \
         -type f -perm -u+x -name '*_tests' 2>/dev/null)
-    echo "== coverage of src/ (all tests)"
-    llvm-cov report "${objects[@]:1}" -instr-profile=build/coverage/all.profdata src/ |
-        sed 's|/.*/src/|src/|'
+    echo "== coverage of src/ and include/ (all tests)"
+    llvm-cov report "${objects[@]:1}" -instr-profile=build/coverage/all.profdata src/ include/ |
+        sed 's|/[^ ]*/\(src\|include\)/|\1/|'
 }
 
 # Runs every fuzz target for a bounded time, starting from its committed corpus.
@@ -138,11 +142,34 @@ fuzz() {
     done
 }
 
+# The Debian packages of the tool and the library and a .tar.gz of the same
+# tree (native build), and the Windows archive (the Windows builds), all
+# named after the project version, in build/packages/.
+package() {
+    need_packages "${native_packages[@]}" "${package_packages[@]}"
+    win32_setup
+    local out=build/packages windows_builds=(win32)
+    # The 64-bit Windows build joins the archive once it has a preset.
+    cmake --list-presets=configure 2>/dev/null | grep -q '"win64"' && windows_builds+=(win64)
+    build native
+    local projects=() b
+    for b in "${windows_builds[@]}"; do
+        build "$b"
+        projects+=("$PWD/build/$b" Nelvo_data windows /)
+    done
+    rm -rf "$out"
+    cpack --config build/native/CPackConfig.cmake -B "$out"
+    cpack --config build/win32/CPackConfig.cmake -B "$out" -D "CPACK_INSTALL_CMAKE_PROJECTS=$(IFS=';'; echo "${projects[*]}")"
+    rm -rf "$out/_CPack_Packages"
+    ls -l "$out"
+}
+
 case "${1:-}" in
 demo) demo ;;
 test) test_all ;;
+package) package ;;
 *)
-    echo "usage: bash tools/dev.sh demo|test" >&2
+    echo "usage: bash tools/dev.sh demo|test|package" >&2
     exit 2
     ;;
 esac

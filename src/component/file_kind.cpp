@@ -31,9 +31,16 @@ bool selects_1920_layout(std::u16string_view path)
     return path.size() >= at + 2 && path[at] == u'1' && path[at + 1] == u'3';
 }
 
-const records::Layout& layout_for(FileKind kind, std::u16string_view path)
+const records::Layout& layout_for(FileKind kind, std::u16string_view path, PersonnelLayout personnel)
 {
-    if (kind == FileKind::User) return selects_1920_layout(path) ? records::wnw : records::wvw;
+    if (kind == FileKind::User) {
+        switch (personnel) {
+        case PersonnelLayout::Records1920: return records::wnw;
+        case PersonnelLayout::Records1513: return records::wvw;
+        case PersonnelLayout::PathRule: break;
+        }
+        return selects_1920_layout(path) ? records::wnw : records::wvw;
+    }
     for (const auto& k : file_kinds)
         if (k.kind == kind) return *k.layout;
     return records::personen2;

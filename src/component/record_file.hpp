@@ -12,11 +12,11 @@
 
 namespace nelvo {
 
-using Status = std::optional<RuntimeError>;  // empty: success
-
 class RecordFile {
 public:
     Status open(std::u16string_view path);
+    // Opened, but no such file: it reads as empty.
+    bool missing() const { return missing_; }
 
     Result<std::uint64_t> size() const;
     Result<std::int32_t> count(std::uint32_t record_length) const;

@@ -4,7 +4,8 @@
 
 #include <sstream>
 
-#include "nelvo-data/commands.hpp"
+#include "nelvo-data/commands/check.hpp"
+#include "nelvo-data/commands/dump.hpp"
 #include "tool_test_support.hpp"
 
 namespace {

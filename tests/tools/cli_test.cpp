@@ -78,6 +78,35 @@ TEST_F(Cli, ExportMatchesShowAndTheSeparatorOption)
     }
 }
 
+#if !defined(__SANITIZE_ADDRESS__) && !defined(__SANITIZE_THREAD__) && !defined(__clang__)
+// More jobs than the address space has room for thread stacks: the export
+// fails with "Out of memory" instead of aborting (sanitizers need the
+// address space themselves, so only the plain build runs this).
+TEST_F(Cli, ThreadsThatCannotStartFailTheExport)
+{
+    const std::string many = dir.file("many.dat", std::vector<unsigned char>(730 * 3000, ' '));
+    const std::string cmd = "ulimit -v 1500000; " + std::string(NELVO_DATA_BINARY) + " export bda " + many +
+                            " --jobs 1000 --chunk-bytes 1 -o /dev/null 2>&1";
+    std::FILE* p = ::popen(cmd.c_str(), "r");
+    std::string out;
+    char buf[512];
+    std::size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
+    const int st = ::pclose(p);
+    EXPECT_TRUE(WIFEXITED(st) && WEXITSTATUS(st) == 1) << out;
+    EXPECT_EQ(out, "nelvo-data: " + many + ": Out of memory (error 7)\n");
+}
+#endif
+
+TEST_F(Cli, VersionIsTheProjectsAndTheCheckouts)
+{
+    const auto r = run("--version");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out.rfind("nelvo-data " NELVO_PROJECT_VERSION, 0), 0u) << r.out;
+    EXPECT_EQ(r.out.find(" (git ") != std::string::npos, NELVO_FROM_CHECKOUT != 0) << r.out;
+    EXPECT_EQ(r.out.back(), '\n');
+}
+
 TEST_F(Cli, CheckStrictFailsOnWarnings)
 {
     const std::string clean = dir.file("clean.dat", std::vector<unsigned char>(730 * 2, ' '));
@@ -91,3 +120,59 @@ TEST_F(Cli, CheckStrictFailsOnWarnings)
 
 }  // namespace
 #endif
+
+#include <CLI/CLI.hpp>
+
+#include "nelvo-data/cli/definition.hpp"
+
+namespace {
+
+using nelvo::tool::cli::Command;
+
+// The definition binds what the subcommands run on: the command itself,
+// optional values left unset unless given, options before the subcommand.
+TEST(CommandLine, DefinitionBindsEverySubcommandsValues)
+{
+    struct Case {
+        std::vector<std::string> args;
+        Command command;
+    };
+    const Case cases[] = {
+        {{"count", "bda", "f"}, Command::Count},     {{"show", "bda", "f", "3"}, Command::Show},
+        {{"tarife", "f", "1", "5"}, Command::Tarife}, {{"tarifsatz", "f", "4"}, Command::Tarifsatz},
+        {{"export", "bda", "f", "--from", "3", "-f", "csv"}, Command::Export},
+        {{"layout", "user"}, Command::Layout},        {{"schema", "bda", "f"}, Command::Schema},
+        {{"check", "bda", "f", "--strict"}, Command::Check},
+        {{"--decimal-separator", ",", "dump", "bda", "f", "2"}, Command::Dump},
+    };
+    for (const auto& c : cases) {
+        CLI::App app;
+        nelvo::tool::cli::Arguments a;
+        nelvo::tool::cli::define_command_line(app, a);
+        std::vector<std::string> reversed(c.args.rbegin(), c.args.rend());  // CLI11 takes them last first
+        app.parse(reversed);
+        EXPECT_EQ(a.command, c.command) << c.args[0];
+        switch (c.command) {
+        case Command::Export:
+            EXPECT_EQ(a.from, 3);
+            EXPECT_FALSE(a.to.has_value());
+            EXPECT_EQ(a.format, "csv");
+            EXPECT_EQ(a.output, "-");
+            break;
+        case Command::Tarife:
+            EXPECT_EQ(a.file, "f");
+            EXPECT_EQ(a.von, 1);
+            EXPECT_EQ(a.bis, 5);
+            break;
+        case Command::Dump:
+            EXPECT_EQ(a.decimal_separator, ",");
+            EXPECT_EQ(a.recno, 2);
+            break;
+        case Command::Layout: EXPECT_TRUE(a.file.empty()); break;
+        case Command::Check: EXPECT_TRUE(a.strict); break;
+        default: EXPECT_FALSE(a.decimal_separator.has_value()); break;
+        }
+    }
+}
+
+}  // namespace

@@ -6,7 +6,7 @@
 #include "component/getuser_data.hpp"
 #include <filesystem>
 
-#include "nelvo-data/export.hpp"
+#include "nelvo-data/commands/export.hpp"
 #include "tool_test_support.hpp"
 
 namespace {
@@ -45,8 +45,8 @@ std::string component_text(const test::KindFile& k, const std::string& path, std
 Result<std::string> exported(const test::KindFile& k, const std::string& path, tool::ExportOptions o)
 {
     o.format_options.decimal_separator.assign(1, ',');
-    tool::StringOutput out;
-    if (auto e = tool::export_file(k.kind, text::utf8_to_utf16(path), o, out)) return *e;
+    tool::StringDestination out;
+    if (auto e = tool::export_file(k.kind, path, o, out)) return e->error;
     return out.text;
 }
 
@@ -138,9 +138,15 @@ TEST(ExportText, FailuresAreTheComponentsErrors)
 // An output that fails part-way stops the export with "Device I/O error".
 TEST(ExportText, WriteFailureStopsEveryJob)
 {
-    class Failing final : public tool::Output {
+    class Failing final : public tool::Destination {
     public:
-        bool write(std::string_view b) override { return (written += b.size()) < 5000; }
+        std::string name() const override { return "failing"; }
+        tool::WriteStatus write(std::string_view b) override
+        {
+            if ((written += b.size()) < 5000) return std::nullopt;
+            return tool::output_failure(name(), 0);
+        }
+        tool::WriteStatus commit() override { return std::nullopt; }
         std::size_t written = 0;
     };
     test::ScratchDir dir;
@@ -151,9 +157,9 @@ TEST(ExportText, WriteFailureStopsEveryJob)
         o.jobs = jobs;
         o.chunk_bytes = 1;
         Failing out;
-        auto e = tool::export_file(k.kind, text::utf8_to_utf16(path), o, out);
+        auto e = tool::export_file(k.kind, path, o, out);
         ASSERT_TRUE(e.has_value());
-        EXPECT_EQ(e->number, error::device_io);
+        EXPECT_EQ(e->error.number, error::device_io);
     }
 }
 
@@ -163,18 +169,20 @@ namespace {
 
 // Changes the data file under a running export, after the first piece of
 // output has been written.
-class Meddling final : public tool::Output {
+class Meddling final : public tool::Destination {
 public:
     Meddling(std::string path, std::uintmax_t new_size) : path_(std::move(path)), new_size_(new_size) {}
-    bool write(std::string_view bytes) override
+    std::string name() const override { return "meddling"; }
+    tool::WriteStatus write(std::string_view bytes) override
     {
         if (!text.empty() && !done_) {
             std::filesystem::resize_file(path_, new_size_);
             done_ = true;
         }
         text.append(bytes);
-        return true;
+        return std::nullopt;
     }
+    tool::WriteStatus commit() override { return std::nullopt; }
     std::string text;
 
 private:
@@ -200,7 +208,7 @@ TEST(ExportText, FileShrinkingOrGrowingDuringTheExport)
         o.chunk_bytes = l.size;  // one record read and written at a time
         o.format_options.decimal_separator.assign(1, ',');
         Meddling out(path, records_after * l.size);
-        ASSERT_FALSE(tool::export_file(k.kind, text::utf8_to_utf16(path), o, out).has_value());
+        ASSERT_FALSE(tool::export_file(k.kind, path, o, out).has_value());
         // Records 1 and 2 were read before the change (2 while 1 was written),
         // 3 to 12 after it; exactly the 12 records counted at the start.
         EXPECT_EQ(out.text, first_two + component_text(k, path, 3, 12)) << records_after;

@@ -9,8 +9,9 @@
 
 #include <nlohmann/json.hpp>
 
-#include "nelvo-data/export.hpp"
-#include "nelvo-data/fields.hpp"
+#include "nelvo-data/commands/export.hpp"
+#include "nelvo-data/fields/names.hpp"
+#include "records/stored.hpp"
 #include "platform/locale.hpp"
 #include "records/renderer.hpp"
 #include "text/cp1252.hpp"
@@ -148,16 +149,16 @@ void expect_stored(const records::Field& f, const unsigned char* p, const Json& 
         ASSERT_TRUE(v.is_string());
         EXPECT_EQ(cp1252_bytes(v.get<std::string>()), std::vector<unsigned char>(p, p + f.element_width));
         break;
-    case records::Stored::Int16: EXPECT_EQ(v.get<std::int64_t>(), tool::load<std::int16_t>(p)); break;
-    case records::Stored::Int32: EXPECT_EQ(v.get<std::int64_t>(), tool::load<std::int32_t>(p)); break;
+    case records::Stored::Int16: EXPECT_EQ(v.get<std::int64_t>(), records::load<std::int16_t>(p)); break;
+    case records::Stored::Int32: EXPECT_EQ(v.get<std::int64_t>(), records::load<std::int32_t>(p)); break;
     case records::Stored::Bool16: {
-        const auto s = tool::load<std::int16_t>(p);
+        const auto s = records::load<std::int16_t>(p);
         if (s == -1 || s == 0) EXPECT_EQ(v, Json(s == -1));
         else EXPECT_EQ(v.get<std::int64_t>(), s);
         break;
     }
-    case records::Stored::Currency: EXPECT_EQ(currency_from(number_text(v)), tool::load<std::int64_t>(p)); break;
-    case records::Stored::Single: EXPECT_EQ(float_bits_from(v), tool::load<std::uint32_t>(p)); break;
+    case records::Stored::Currency: EXPECT_EQ(currency_from(number_text(v)), records::load<std::int64_t>(p)); break;
+    case records::Stored::Single: EXPECT_EQ(float_bits_from(v), records::load<std::uint32_t>(p)); break;
     }
 }
 
@@ -192,8 +193,8 @@ std::string export_as(tool::Format format, const test::KindFile& k, const std::s
     o.chunk_bytes = 3 * test::layout_of(k).size;
     o.format_options.decimal_separator = separator;
     o.format_options.csv_delimiter = delimiter;
-    tool::StringOutput out;
-    EXPECT_FALSE(tool::export_file(k.kind, text::utf8_to_utf16(path), o, out).has_value());
+    tool::StringDestination out;
+    EXPECT_FALSE(tool::export_file(k.kind, path, o, out).has_value());
     return out.text;
 }
 
@@ -355,7 +356,7 @@ TEST(ExportCsv, HeaderNamesElementsAsTheDescriptorsNumberThem)
 
 }  // namespace
 
-#include "nelvo-data/commands.hpp"
+#include "nelvo-data/commands/layout.hpp"
 
 namespace {
 

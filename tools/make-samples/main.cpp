@@ -13,7 +13,7 @@
 #include <CLI/CLI.hpp>
 
 #include "component/file_kind.hpp"
-#include "nelvo-data/samples.hpp"
+#include "make-samples/synthesize.hpp"
 #include "text/utf.hpp"
 
 namespace {

@@ -1,0 +1,44 @@
+// What the command line says, once parsed: the subcommand and every value
+// the definition (cli/definition.hpp) binds. One struct for all subcommands,
+// since several share their positionals (KIND, FILE, RECNO).
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "component/file_kind.hpp"
+
+namespace nelvo::tool::cli {
+
+enum class Command { Count, Show, Tarife, Tarifsatz, Export, Layout, Schema, Check, Dump };
+
+struct Arguments {
+    Command command = Command::Count;
+    std::optional<std::string> decimal_separator;  // UTF-8, as given
+
+    std::string kind_name;
+    FileKind kind = FileKind::User;  // kind_name, checked after parsing
+    std::string file;                // UTF-8, as given; empty when not given
+    std::int32_t recno = 0;          // show, tarifsatz (N), dump
+    std::int32_t von = 0, bis = 0;   // tarife
+
+    // export
+    std::string format = "text";
+    std::string output = "-";
+    std::optional<std::int64_t> from, to;
+    unsigned jobs = 0;
+    std::string delimiter;
+    bool no_progress = false;
+    std::size_t chunk_bytes = 0;  // set by the definition to the loop's default
+
+    // check
+    bool strict = false;
+    std::int64_t max_warnings = 100;
+};
+
+// The decimal separator in force: the one given, or the user's locale's.
+std::string decimal_separator(const Arguments& a);
+
+}  // namespace nelvo::tool::cli

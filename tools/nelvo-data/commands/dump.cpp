@@ -1,0 +1,118 @@
+#include "nelvo-data/commands/dump.hpp"
+
+#include <algorithm>
+#include <vector>
+
+#include "nelvo-data/cli/console.hpp"
+#include "nelvo-data/fields/names.hpp"
+#include "platform/locale.hpp"
+#include "records/renderer.hpp"
+#include "text/utf.hpp"
+
+namespace nelvo::tool {
+namespace {
+
+constexpr std::uint32_t bytes_per_line = 16;
+constexpr std::size_t name_width = 26;
+
+// Display width of UTF-8 text: one column per character.
+std::size_t columns(std::string_view s)
+{
+    return static_cast<std::size_t>(
+        std::count_if(s.begin(), s.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
+}
+
+// Control characters shown as \xNN, so a dump never moves the terminal's cursor.
+std::string visible(std::string_view v)
+{
+    static constexpr char hex[] = "0123456789abcdef";
+    std::string s;
+    for (char ch : v) {
+        const auto b = static_cast<unsigned char>(ch);
+        if (b < 0x20 || b == 0x7F || ch == '\\') {
+            s += '\\';
+            if (ch == '\\') {
+                s += '\\';
+                continue;
+            }
+            s += 'x';
+            s += hex[b >> 4];
+            s += hex[b & 15];
+        } else {
+            s += ch;
+        }
+    }
+    return s;
+}
+
+}  // namespace
+
+Result<std::string> dump_record(FileKind kind, std::u16string_view path, std::int32_t recno,
+                                std::string_view separator)
+{
+    const records::Layout& l = layout_for(kind, path);
+    RecordFile file;
+    if (auto e = file.open(path)) return *e;
+    auto size = file.size();
+    if (!size) return size.error();
+    std::vector<unsigned char> rec(l.size);
+    if (auto e = file.read(recno, l.size, rec.data())) return *e;
+
+    const std::uint64_t start = static_cast<std::uint64_t>(recno - 1) * l.size;
+    const std::uint64_t present = *size > start ? std::min<std::uint64_t>(*size - start, l.size) : 0;
+    std::string out = "record " + std::to_string(recno) + ": " + std::string(l.record) + ", " + std::to_string(l.size) +
+                      " bytes at file offset " + std::to_string(start) + "\n";
+    if (present < l.size)
+        out += "bytes " + std::to_string(present) + " to " + std::to_string(l.size - 1) +
+               " lie past the end of the file and read as zero\n";
+    out += "offset  element" + std::string(name_width - 7, ' ') + "bytes" + std::string(3 * bytes_per_line - 5, ' ') +
+           "value\n";
+
+    const text::Style<char> style{separator, platform::system_ansi_decoder()};
+    static constexpr char hex[] = "0123456789abcdef";
+    for (const auto& f : l.fields) {
+        std::string value(records::max_value_chars<char>(f, separator.size()), '\0');
+        for (std::uint32_t r = 0; r < f.rows; ++r)
+            for (std::uint32_t c = 0; c < f.columns; ++c) {
+                const std::uint32_t off = f.element_offset(r, c);
+                std::string name = element_label(f, r, c);
+                char* end = records::write_value(value.data(), f, rec.data() + off, style);
+                std::string shown = visible(std::string_view(value.data(), static_cast<std::size_t>(end - value.data())));
+                if (f.stored == records::Stored::Text) shown = "\"" + shown + "\"";
+                for (std::uint32_t line = 0; line * bytes_per_line < f.element_width; ++line) {
+                    const std::uint32_t from = off + line * bytes_per_line;
+                    const std::uint32_t n = std::min(bytes_per_line, f.element_width - line * bytes_per_line);
+                    std::string row(6, ' ');
+                    const std::string o = std::to_string(from);
+                    row.replace(6 - o.size(), o.size(), o);
+                    row += "  ";
+                    const std::string label = line == 0 ? name : "";
+                    row += label;
+                    row.append(name_width - std::min(name_width - 1, columns(label)), ' ');
+                    for (std::uint32_t i = 0; i < bytes_per_line; ++i) {
+                        if (i < n) {
+                            row += hex[rec[from + i] >> 4];
+                            row += hex[rec[from + i] & 15];
+                            row += ' ';
+                        } else {
+                            row += "   ";
+                        }
+                    }
+                    if (line == 0) row += shown;
+                    while (!row.empty() && row.back() == ' ') row.pop_back();
+                    out += row + "\n";
+                }
+            }
+    }
+    return out;
+}
+
+int dump_command(const cli::Arguments& a)
+{
+    auto dumped = dump_record(a.kind, text::utf8_to_utf16(a.file), a.recno, cli::decimal_separator(a));
+    if (!dumped) return cli::report(a.file, dumped.error());
+    cli::write_out(*dumped);
+    return cli::exit_success;
+}
+
+}  // namespace nelvo::tool

@@ -1,0 +1,27 @@
+// export: one data file in one of the byte formats, to a file or standard
+// output, through the export loop.
+#pragma once
+
+#include <optional>
+#include <string>
+
+#include "component/file_kind.hpp"
+#include "nelvo-data/cli/arguments.hpp"
+#include "nelvo-data/export/loop.hpp"
+#include "nelvo-data/formats/formats.hpp"
+#include "nelvo-data/output/destination.hpp"
+
+namespace nelvo::tool {
+
+struct ExportOptions : LoopOptions {
+    Format format = Format::Text;
+    FormatOptions format_options;
+};
+
+// Exports FILE (`path` UTF-8, as given) as `kind` to `out`.
+std::optional<ExportFailure> export_file(FileKind kind, std::string path, const ExportOptions& options,
+                                         Destination& out);
+
+int export_command(const cli::Arguments& a);
+
+}  // namespace nelvo::tool

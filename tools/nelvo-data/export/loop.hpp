@@ -1,0 +1,49 @@
+// The export loop: opens every input, then streams each through a Writer
+// (export/writer.hpp) with one open, large sequential reads and records
+// prepared in parallel and written in file order; memory is bounded by jobs
+// x chunk whatever the file size. It knows no format.
+#pragma once
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+
+#include "component/file_kind.hpp"
+#include "nelvo-data/export/writer.hpp"
+
+namespace nelvo::tool {
+
+struct ExportInput {
+    FileKind kind = FileKind::User;
+    std::string path;  // UTF-8, as given
+    // Null: the kind's layout, for user the personnel layout rule on `path`.
+    const records::Layout* layout = nullptr;
+};
+
+struct LoopOptions {
+    std::optional<std::int64_t> from;  // default 1
+    std::optional<std::int64_t> to;    // default: the record count
+    unsigned jobs = 0;                 // 0: one per hardware thread
+    // Stored bytes prepared at a time: large enough for cheap reads and
+    // hand-overs, small enough that a 1 GB export needs no more memory than
+    // a one-record export (buffers per job: the chunk and what it prepared).
+    std::size_t chunk_bytes = 32 * 1024;
+    bool progress = false;  // draw a bar on standard error
+    // Set (from a signal handler, say) to stop at the next chunk; the export
+    // then fails as interrupted and the writer abandons its output.
+    const std::atomic<bool>* stop = nullptr;
+};
+
+// Exports records `from`..`to` of every input through `writer`. Inputs are
+// all opened and their ranges checked before the writer is called, so a
+// missing directory or a bad record number writes nothing. Errors are those
+// of the component: opening, reading, a record number below 1 or past the
+// 32-bit range (63), memory (7); the writer's own for writing. Several
+// inputs only when the writer takes them.
+std::optional<ExportFailure> run_export(std::span<const ExportInput> inputs, const LoopOptions& options,
+                                        Writer& writer);
+
+}  // namespace nelvo::tool

@@ -1,0 +1,93 @@
+// The one interface every output format implements. The export loop
+// (export/loop.hpp) drives a Writer and knows no format:
+//
+//   on the thread that called run_export():
+//     begin(all inputs)                        once, after every input opened
+//     for each input, in the order given:
+//       begin_input(input)
+//       ... chunks: prepare() on worker threads, write() in file order ...
+//       end_input(input)
+//     commit()                                 the export succeeded
+//     abandon()                                instead, on any failure or stop
+//                                              once begin() was called (also
+//                                              when begin() or commit() fails)
+//   on worker threads, for the chunks of the current input:
+//     make_prepared()   once per worker and input
+//     prepare(chunk)    concurrently, any order; const: it must not change the
+//                       writer (byte formats render their bytes here)
+//     write(chunk)      on whichever worker's turn it is, one call at a time,
+//                       chunks in file order; each call happens after the
+//                       previous one (through the loop's lock), so a writer
+//                       needs no lock of its own (SQLite inserts, workbook
+//                       rows go here)
+// begin_input() happens before the first prepare() of that input, and every
+// write() of an input before its end_input(). A failure returned by any
+// call ends the export.
+#pragma once
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <span>
+#include <string>
+
+#include "component/file_kind.hpp"
+#include "nelvo-data/export/failure.hpp"
+#include "records/layout.hpp"
+
+namespace nelvo::tool {
+
+// One input of an export, as opened.
+struct InputInfo {
+    std::string path;  // as given (UTF-8); also what the personnel layout rule read
+    FileKind kind = FileKind::User;
+    const records::Layout* layout = nullptr;
+    std::uint64_t size = 0;           // bytes when opened (0 for a missing file)
+    std::uint32_t record_length = 0;  // layout->size
+    std::int64_t first_record = 1;    // number of the first exported record
+    std::int64_t records = 0;         // records exported (0: an empty range)
+    std::optional<std::chrono::sys_seconds> modified;  // none when the system gives none (missing file)
+};
+
+// A run of consecutive records of one input, stored back to back.
+struct Chunk {
+    const InputInfo& input;
+    std::int64_t first;            // number of its first record
+    std::size_t count;             // records
+    const unsigned char* records;  // count * input.record_length bytes
+};
+
+// What a worker prepares a chunk into; reused for the worker's next chunk.
+// Byte formats use `bytes`; a writer that prepares more derives from it,
+// returns its own from make_prepared() and casts back in prepare()/write().
+struct Prepared {
+    virtual ~Prepared() = default;
+    std::string bytes;
+};
+
+class Writer {
+public:
+    virtual ~Writer() = default;
+
+    // Whether one output can take several inputs (SQLite, workbook); the
+    // byte formats take exactly one.
+    virtual bool takes_several_inputs() const { return false; }
+
+    virtual WriteStatus begin(std::span<const InputInfo> inputs) = 0;
+    virtual WriteStatus begin_input(const InputInfo& input) = 0;
+
+    virtual std::unique_ptr<Prepared> make_prepared() const { return std::make_unique<Prepared>(); }
+    virtual void prepare(const Chunk& chunk, Prepared& into) const = 0;
+    virtual WriteStatus write(const Chunk& chunk, Prepared& prepared) = 0;
+
+    virtual WriteStatus end_input(const InputInfo& input) = 0;
+    // The export succeeded: make the output whole (flush, rename, COMMIT).
+    virtual WriteStatus commit() = 0;
+    // It did not: leave the output absent or as it was (remove a temporary
+    // file, ROLLBACK).
+    virtual void abandon() noexcept = 0;
+};
+
+}  // namespace nelvo::tool
