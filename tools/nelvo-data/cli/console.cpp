@@ -1,26 +1,27 @@
 #include "nelvo-data/cli/console.hpp"
 
-#include <cstdio>
-#include <iostream>
+#include <string>
+
+#include "platform/console.hpp"
 
 namespace nelvo::tool::cli {
 
-void write_out(std::string_view bytes)
-{
-    std::fwrite(bytes.data(), 1, bytes.size(), stdout);
-    std::fflush(stdout);
-}
+// Through the platform's writer: on Windows a console gets the text as
+// UTF-16, files and pipes get the UTF-8 bytes.
+void write_out(std::string_view bytes) { platform::write_text(platform::Stream::out, bytes); }
 
 int report(std::string_view file, const RuntimeError& e)
 {
-    std::cerr << "nelvo-data: " << file << ": " << e.description() << " (error " << e.number << ")\n";
+    platform::write_text(platform::Stream::err, "nelvo-data: " + std::string(file) + ": " +
+                                                    std::string(e.description()) + " (error " +
+                                                    std::to_string(e.number) + ")\n");
     return exit_failure;
 }
 
 int report(const ExportFailure& f)
 {
     if (f.cause == ExportFailure::Cause::Interrupted) {
-        std::cerr << "nelvo-data: interrupted\n";
+        platform::write_text(platform::Stream::err, "nelvo-data: interrupted\n");
         return exit_failure;
     }
     // The system's or the library's own words say more than the error number's

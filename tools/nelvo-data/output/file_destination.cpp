@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <filesystem>
 
+#include "platform/console.hpp"
+
 namespace nelvo::tool {
 
 FileDestination::FileDestination(std::string path) : path_(std::move(path)) {}
@@ -13,6 +15,12 @@ std::string FileDestination::name() const { return path_ == "-" ? "standard outp
 
 WriteStatus FileDestination::write(std::string_view bytes)
 {
+    // Standard output through the platform's writer, a console included.
+    if (path_ == "-") {
+        errno = 0;
+        if (!platform::write_text(platform::Stream::out, bytes)) return output_failure(name(), errno);
+        return std::nullopt;
+    }
     if (f_ == nullptr) {
         errno = 0;
 #ifdef _WIN32
