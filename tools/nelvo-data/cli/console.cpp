@@ -27,7 +27,8 @@ int report(const ExportFailure& f)
     // The system's or the library's own words say more than the error number's
     // description ("No space left on device", "database is locked").
     if (!f.words.empty()) {
-        std::cerr << "nelvo-data: " << f.file << ": " << f.words << " (error " << f.error.number << ")\n";
+        platform::write_text(platform::Stream::err, "nelvo-data: " + f.file + ": " + f.words + " (error " +
+                                                        std::to_string(f.error.number) + ")\n");
         return exit_failure;
     }
     return report(f.file, f.error);
