@@ -118,67 +118,6 @@ TEST(Cells, FloatsAsTheDoubleOfTheirShortestDecimal)
     }
 }
 
-// Every stored type becomes the cell the outputs document; workbook texts
-// carry Excel's escapes where XML cannot hold a character or a text would
-// read as one.
-TEST(Cells, EveryStoredTypeAndTheWorkbooksEscapes)
-{
-    const records::Layout& l = records::sozvers;
-    std::vector<unsigned char> rec(l.size, 0);
-    const auto at = [&](std::string_view name, std::uint32_t e = 0) {
-        for (const auto& f : l.fields)
-            if (f.name() == name) return rec.data() + f.element_offset(e / f.columns, e % f.columns);
-        ADD_FAILURE() << name;
-        return rec.data();
-    };
-    const char text[] = "  a\0b_x0041_\x80  ";
-    std::memcpy(at("AG"), text, sizeof text - 1);
-    std::memset(at("AG") + sizeof text - 1, ' ', 35 - (sizeof text - 1));
-    test::store<std::int16_t>(at("HC"), -1);          // flag
-    test::store<std::int16_t>(at("HR"), 5);           // flag, neither -1 nor 0
-    test::store<std::int64_t>(at("HE"), 25000);       // 2.5
-    test::store<std::int64_t>(at("LO"), INT64_MIN);  // LO_1
-    const tool::InputInfo info{"s", FileKind::Sozvers, &l, l.size, l.size, 1, 1, {}};
-    const tool::Chunk chunk{info, 1, 1, rec.data()};
-    const auto columns = tool::columns_of(l);
-    const auto cell = [&](const tool::ChunkCells& c, std::string_view name) {
-        for (std::size_t i = 0; i < columns.size(); ++i)
-            if (columns[i].name == name) return c.cells()[i];
-        ADD_FAILURE() << name;
-        return c.cells()[0];
-    };
-
-    tool::ChunkCells db;
-    tool::make_cells(chunk, columns, {}, db);
-    EXPECT_EQ(db.size(), columns.size());
-    EXPECT_EQ(db.text_of(cell(db, "AG_1")), std::string("a\0b_x0041_\xE2\x82\xAC", 13));  // 0x80 is the euro sign
-    EXPECT_EQ(db.c_str(cell(db, "AG_1"))[13], '\0');
-    EXPECT_EQ(cell(db, "HC").type, tool::CellType::Integer);
-    EXPECT_EQ(cell(db, "HC").integer, -1);
-    EXPECT_EQ(cell(db, "HE").type, tool::CellType::Real);
-    EXPECT_EQ(cell(db, "HE").real, 2.5);
-    EXPECT_EQ(cell(db, "LO_1").type, tool::CellType::Text);
-    EXPECT_EQ(db.text_of(cell(db, "LO_1")), "-922337203685477.5808");
-
-    tool::CellRules raw;
-    raw.raw_text = true;
-    tool::make_cells(chunk, columns, raw, db);
-    EXPECT_EQ(db.text_of(cell(db, "AG_1")).size(), 35u + 2);  // every byte, the euro sign as three
-
-    tool::CellRules workbook;
-    workbook.truth_cells = true;
-    workbook.excel_escapes = true;
-    workbook.currency = tool::CurrencyRule::FifteenDigits;
-    tool::ChunkCells wb;
-    tool::make_cells(chunk, columns, workbook, wb);
-    EXPECT_EQ(wb.text_of(cell(wb, "AG_1")), "a_x0000_b_x005F_x0041_\xE2\x82\xAC");
-    EXPECT_EQ(cell(wb, "HC").type, tool::CellType::Truth);
-    EXPECT_EQ(cell(wb, "HC").integer, 1);
-    EXPECT_EQ(cell(wb, "HR").type, tool::CellType::Integer);
-    EXPECT_EQ(cell(wb, "REG").type, tool::CellType::Truth);
-    EXPECT_EQ(cell(wb, "REG").integer, 0);
-}
-
 std::string file_bytes(const std::string& path)
 {
     std::ifstream f(path, std::ios::binary);
