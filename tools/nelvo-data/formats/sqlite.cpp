@@ -61,7 +61,9 @@ public:
         columns_ = columns_of(*input.layout);
         if (auto f = ensure_table()) return f;
         if (auto f = file_row(input)) return f;
-        return db_.prepare(schema::insert_record(table_, columns_.size() + 2), insert_record_);
+        if (auto f = db_.prepare(schema::insert_record(table_, columns_.size() + 2), insert_record_)) return f;
+        insert_record_.bind(1, file_id_);  // a binding stays until it is replaced
+        return std::nullopt;
     }
 
     std::unique_ptr<Prepared> make_prepared() const override { return std::make_unique<PreparedCells>(); }
@@ -77,7 +79,6 @@ public:
         sqlite3_stmt* s = insert_record_.get();
         const Cell* c = cells.cells();
         for (std::size_t i = 0; i < chunk.count; ++i) {
-            sqlite3_bind_int64(s, 1, file_id_);
             sqlite3_bind_int64(s, 2, chunk.first + static_cast<std::int64_t>(i));
             for (int k = 3, end = static_cast<int>(columns_.size()) + 3; k < end; ++k, ++c) {
                 switch (c->type) {
