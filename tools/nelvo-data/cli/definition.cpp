@@ -103,7 +103,7 @@ void define_command_line(CLI::App& app, Arguments& args)
     exp->add_option("-o,--output", args.output, "Output file ('-': standard output)")
         ->type_name("FILE")
         ->capture_default_str();
-    exp->add_option("--jobs,-j", args.jobs, "Rendering threads (default: one per core)")->check(CLI::Range(0u, 1024u));
+    exp->add_option("--jobs,-j", args.jobs, "Rendering threads (default: one per core; one for xlsx)")->check(CLI::Range(0u, 1024u));
     exp->add_option("--delimiter", args.delimiter,
                     "CSV delimiter (default ',', or ';' when the decimal separator is ',')")
         ->type_name("CHAR");

@@ -33,7 +33,7 @@ int export_command(const cli::Arguments& a)
     o.format = *format_from_name(a.format);
     o.from = a.from;
     o.to = a.to;
-    o.jobs = a.jobs;
+    o.jobs = a.jobs != 0 ? a.jobs : format_info(o.format).jobs;
     o.chunk_bytes = a.chunk_bytes;
     if (o.format == Format::Text || o.format == Format::Csv) o.format_options.decimal_separator = cli::decimal_separator(a);
     o.format_options.csv_delimiter =

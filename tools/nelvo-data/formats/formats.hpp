@@ -23,6 +23,10 @@ struct FormatInfo {
     // A file of its own made by a library (a database, a workbook) rather
     // than bytes for a Destination; such an output takes several inputs.
     bool library_file = false;
+    // --jobs when not given; 0: one per core. The workbook is one: the
+    // library writes every cell on one thread and preparing the cells is a
+    // few percent of that, less than handing each chunk to another thread costs.
+    unsigned jobs = 0;
 };
 
 inline constexpr std::array<FormatInfo, 6> formats = {{
@@ -31,7 +35,7 @@ inline constexpr std::array<FormatInfo, 6> formats = {{
     {Format::Jsonl, "jsonl", "JSON Lines: one record object per line"},
     {Format::Csv, "csv", "RFC 4180 CSV: a header row, one row per record"},
     {Format::Sqlite, "sqlite", "an SQLite database of typed values, one table per kind, several files in one", true},
-    {Format::Xlsx, "xlsx", "an Excel workbook of typed cells, one sheet per file, several files in one", true},
+    {Format::Xlsx, "xlsx", "an Excel workbook of typed cells, one sheet per file, several files in one", true, 1},
 }};
 
 std::optional<Format> format_from_name(std::string_view name);
