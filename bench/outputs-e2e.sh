@@ -19,7 +19,7 @@ tool=$build/tools/nelvo-data
 make=$build/tools/make-samples
 baseline=$build/bench/nelvo_xlsx_baseline
 for b in "$tool" "$make" "$baseline"; do [[ -x $b ]] || { echo "missing $b: build the native preset" >&2; exit 2; }; done
-for p in hyperfine sqlite3; do command -v $p >/dev/null || { echo "needs $p" >&2; exit 2; }; done
+command -v sqlite3 >/dev/null || { echo "needs sqlite3" >&2; exit 2; }
 
 # No "." in the directory: the personnel layout rule reads the first one.
 dir=$(mktemp -d /tmp/nelvo-outputs-XXXXXX)
@@ -32,15 +32,32 @@ one=$dir/one.13
 echo "== $records personnel records ($(( $(stat -c %s "$big") / 1000000 )) MB; CSV $(( $(stat -c %s "$dir/big.csv") / 1000000 )) MB) in $dir"
 echo "load average: $(cut -d" " -f1-3 /proc/loadavg)"
 
-hyperfine --style basic --warmup 1 --runs 5 --export-json "$dir/sqlite.json" \
-    --prepare "rm -f $dir/t.db $dir/i.db" \
-    -n sqlite "$tool export --format sqlite -o $dir/t.db user=$big --no-progress" \
-    -n import "sqlite3 $dir/i.db '.import --csv $dir/big.csv t'"
+# Each measure and its baseline run in turn, so a change of the machine's
+# load between them falls on both: NAME COMMAND pairs, repeated $runs times
+# after one warm-up round. Wall and CPU seconds go to $dir/times.
+runs=5
+in_turn() {
+    local round name
+    for round in $(seq 0 "$runs"); do
+        for ((i = 1; i < $#; i += 2)); do
+            name=${!i}
+            local next=$((i + 1))
+            rm -f "$dir"/t.db "$dir"/i.db
+            if ((round == 0)); then
+                bash -c "${!next}" >/dev/null 2>&1
+            else
+                /usr/bin/time -f "$name %e %U %S" -a -o "$dir/times" bash -c "${!next}" >/dev/null 2>&1
+            fi
+        done
+    done
+}
+in_turn sqlite "$tool export --format sqlite -o $dir/t.db user=$big --no-progress" \
+    import "sqlite3 $dir/i.db '.import --csv $dir/big.csv t'"
 echo "load average: $(cut -d" " -f1-3 /proc/loadavg)"
-hyperfine --style basic --warmup 1 --runs 3 --export-json "$dir/xlsx.json" \
-    -n xlsx "$tool export --format xlsx -o $dir/t.xlsx user=$big --no-progress" \
-    -n bare "$baseline user $big $dir/b.xlsx" \
-    -n csv "$tool export user $big --format csv -o $dir/t.csv --no-progress"
+runs=3
+in_turn xlsx "$tool export --format xlsx -o $dir/t.xlsx user=$big --no-progress" \
+    bare "$baseline user $big $dir/b.xlsx" \
+    csv "$tool export user $big --format csv -o $dir/t.csv --no-progress"
 echo "load average: $(cut -d" " -f1-3 /proc/loadavg)"
 
 rss() {  # max RSS in kB of exporting $2 as $1 into a new file
@@ -53,14 +70,15 @@ rss_sqlite_big=$(rss sqlite "$big")
 rss_xlsx_one=$(rss xlsx "$one")
 rss_xlsx_big=$(rss xlsx "$big")
 
-python3 - "$dir/sqlite.json" "$dir/xlsx.json" "$rss_sqlite_one" "$rss_sqlite_big" "$rss_xlsx_one" "$rss_xlsx_big" <<'PY'
-import json, sys
-runs = {}
-for f in sys.argv[1:3]:
-    for r in json.load(open(f))["results"]:
-        runs[r["command"]] = r
-s1, sb, x1, xb = (int(v) for v in sys.argv[3:7])
-def med(n): return runs[n]["median"]
+python3 - "$dir/times" "$rss_sqlite_one" "$rss_sqlite_big" "$rss_xlsx_one" "$rss_xlsx_big" <<'PY'
+import statistics, sys
+wall, cpu = {}, {}
+for line in open(sys.argv[1]):
+    name, e, u, s = line.split()
+    wall.setdefault(name, []).append(float(e))
+    cpu.setdefault(name, []).append(float(u) + float(s))
+s1, sb, x1, xb = (int(v) for v in sys.argv[2:6])
+def med(n): return statistics.median(wall[n])
 print()
 print("| Measure | Result | Goal |")
 print("|---|---|---|")
@@ -73,5 +91,5 @@ print(f"| export --format xlsx / export --format csv | {med('xlsx') / med('csv')
 print(f"| peak RSS sqlite, whole file / one record | {sb / s1:.2f}x ({sb} kB / {s1} kB) | <= 1.5x |")
 print(f"| peak RSS xlsx, whole file / one record | {xb / x1:.2f}x ({xb} kB / {x1} kB) | <= 1.5x |")
 print("(medians of the runs; user + system CPU: " +
-      ", ".join(f"{n} {runs[n]['user'] + runs[n]['system']:.2f} s" for n in ("sqlite", "import", "xlsx", "bare", "csv")) + ")")
+      ", ".join(f"{n} {statistics.median(cpu[n]):.2f} s" for n in ("sqlite", "import", "xlsx", "bare", "csv")) + ")")
 PY
