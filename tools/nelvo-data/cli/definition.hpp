@@ -6,6 +6,7 @@
 #pragma once
 
 #include <string>
+#include <vector>
 
 #include "nelvo-data/cli/arguments.hpp"
 
@@ -23,5 +24,8 @@ void define_command_line(CLI::App& app, Arguments& args);
 
 // "nelvo-data 1.0.0 (git 1a2b3c4)", without the commit outside a checkout.
 std::string version_text();
+
+// The names KIND takes: user, bda, ...
+std::vector<std::string> kind_names();
 
 }  // namespace nelvo::tool::cli

@@ -4,32 +4,67 @@
 #include <filesystem>
 
 namespace nelvo::tool {
+namespace {
+
+// Devices, pipes and sockets are written straight: they cannot be renamed
+// over, and what reads them sees the bytes as they come anyway.
+bool written_straight(const std::string& path)
+{
+    std::error_code ec;
+    const auto st = std::filesystem::status(std::filesystem::u8path(path), ec);
+    return std::filesystem::exists(st) && !std::filesystem::is_regular_file(st) && !std::filesystem::is_directory(st);
+}
+
+}  // namespace
 
 FileDestination::FileDestination(std::string path) : path_(std::move(path)) {}
 
-FileDestination::~FileDestination() { close(); }
+FileDestination::~FileDestination() { abandon(); }
 
 std::string FileDestination::name() const { return path_ == "-" ? "standard output" : path_; }
 
-WriteStatus FileDestination::write(std::string_view bytes)
+bool FileDestination::whole_or_absent() const { return path_ != "-" && !written_straight(path_); }
+
+WriteStatus FileDestination::check() const
 {
-    if (f_ == nullptr) {
-        errno = 0;
+    if (path_ == "-" || written_straight(path_)) return std::nullopt;
+    return StagedFile::check(path_);
+}
+
+WriteStatus FileDestination::open()
+{
+    errno = 0;
+    if (path_ == "-") {
+        f_ = stdout;
+        return std::nullopt;
+    }
+    if (written_straight(path_)) {
 #ifdef _WIN32
-        f_ = path_ == "-" ? stdout : _wfopen(std::filesystem::u8path(path_).c_str(), L"wb");
+        f_ = _wfopen(std::filesystem::u8path(path_).c_str(), L"wb");
 #else
-        f_ = path_ == "-" ? stdout : std::fopen(path_.c_str(), "wb");
+        f_ = std::fopen(path_.c_str(), "wb");
 #endif
         if (f_ == nullptr) return output_failure(name(), errno);
+        return std::nullopt;
     }
+    staged_.emplace(path_);
+    return staged_->create(&f_);
+}
+
+WriteStatus FileDestination::write(std::string_view bytes)
+{
+    if (f_ == nullptr)
+        if (auto f = open()) return f;
     errno = 0;
     if (std::fwrite(bytes.data(), 1, bytes.size(), f_) != bytes.size()) return output_failure(name(), errno);
+    bytes_ += bytes.size();
     return std::nullopt;
 }
 
 WriteStatus FileDestination::commit()
 {
-    if (f_ == nullptr) return std::nullopt;
+    if (f_ == nullptr)
+        if (auto f = open()) return f;  // an export of nothing still makes its (empty) file
     errno = 0;
     if (std::fflush(f_) != 0 || std::ferror(f_)) return output_failure(name(), errno);
     if (f_ != stdout) {
@@ -38,10 +73,15 @@ WriteStatus FileDestination::commit()
         // Some file systems report a failed write only when the file is closed.
         if (std::fclose(f) != 0) return output_failure(name(), errno);
     }
+    if (staged_) return staged_->commit();
     return std::nullopt;
 }
 
-void FileDestination::abandon() noexcept { close(); }
+void FileDestination::abandon() noexcept
+{
+    close();
+    if (staged_) staged_->abandon();
+}
 
 void FileDestination::close() noexcept
 {
