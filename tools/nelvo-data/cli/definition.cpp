@@ -39,7 +39,7 @@ void add_kind(CLI::App* sub, Arguments& args)
                     "Personnel layout of a user file: 1920 or 1513-byte records (default: the layout rule on "
                     "FILE as typed)")
         ->type_name("BYTES")
-        ->check(CLI::IsMember({"1920", "1513"}));
+        ->check(CLI::IsMember(std::vector<std::string>(personnel_layouts.begin(), personnel_layouts.end())));
 }
 
 void add_file(CLI::App* sub, Arguments& args, const std::string& about)
@@ -152,7 +152,7 @@ void define_command_line(CLI::App& app, Arguments& args)
     schema->add_option("FILE", args.file, "Path the personnel layout rule is applied to");
     schema->add_option("--format,-f", args.schema_format, "json (an array of records) or jsonl (one record)")
         ->type_name("FORMAT")
-        ->check(CLI::IsMember({"json", "jsonl"}, CLI::ignore_case))
+        ->check(CLI::IsMember(std::vector<std::string>(schema_formats.begin(), schema_formats.end()), CLI::ignore_case))
         ->capture_default_str();
 
     auto* chk = subcommand(app, args, Command::Check, "check",

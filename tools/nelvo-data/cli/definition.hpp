@@ -5,7 +5,9 @@
 // parses the real command line.
 #pragma once
 
+#include <array>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "nelvo-data/cli/arguments.hpp"
@@ -27,5 +29,9 @@ std::string version_text();
 
 // The names KIND takes: user, bda, ...
 std::vector<std::string> kind_names();
+
+// What schema --format takes, and --layout.
+inline constexpr std::array<std::string_view, 2> schema_formats = {"json", "jsonl"};
+inline constexpr std::array<std::string_view, 2> personnel_layouts = {"1920", "1513"};
 
 }  // namespace nelvo::tool::cli
