@@ -12,6 +12,7 @@
 #include "nelvo-data/input/standard_input.hpp"
 #include "nelvo-data/output/file_destination.hpp"
 #include "nelvo-data/system/signals.hpp"
+#include "nelvo-data/system/terminal.hpp"
 #include "text/utf.hpp"
 
 namespace nelvo::tool {
@@ -123,7 +124,8 @@ int export_command(const cli::Arguments& a)
     }
     if (on_terminal)
         std::cerr << export_summary(totals.records, totals.input_bytes, out.bytes_written(),
-                                    std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count())
+                                    std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count(),
+                                    terminal_columns(stderr))
                   << "\n";
     return cli::exit_success;
 }

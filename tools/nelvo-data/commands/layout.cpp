@@ -142,7 +142,8 @@ std::string json_schema(std::string_view kind_name, const std::vector<const reco
                                                         "one layout. "
                                                       : "One line: one record object. ") +
                                      "A record object has \"record\" (the record number) and every field under its "
-                                     "own name in layout order (with --fields, those fields in that order). Arrays "
+                                     "own name in layout order (export --fields writes fewer: this schema requires "
+                                     "them all). Arrays "
                                      "are JSON arrays in element order; a two-dimensional table is an array of rows, "
                                      "each an array of that row's columns."}};
     auto whole = [document](Json record) {

@@ -58,20 +58,42 @@ std::string Progress::line(int columns, std::int64_t done, std::int64_t total, s
     const int width = columns - 1;
     const bool known = total > 0;
     const double part = known ? std::min(1.0, static_cast<double>(done) / static_cast<double>(total)) : 0;
-    std::vector<std::string> pieces;  // most wanted first
-    if (known) pieces.push_back(format("%3.0f%%", std::floor(part * 100)));
-    pieces.push_back(std::to_string(done) + (known ? std::string("/") + std::to_string(total) : std::string()) + " records");
-    pieces.push_back(megabytes(input_bytes));
-    if (seconds > 0) pieces.push_back(format("%.0f MB/s", static_cast<double>(input_bytes) / 1e6 / seconds));
+    struct Piece {
+        std::string text, short_text;  // short_text: when the full one does not fit
+        int priority;                  // lower goes in first
+        bool shown = false;
+        bool shortened = false;
+    };
+    std::vector<Piece> pieces;  // in the order they are shown
+    if (known) pieces.push_back({format("%3.0f%%", std::floor(part * 100)), {}, 0});
+    const std::string count = std::to_string(done) + (known ? std::string("/") + std::to_string(total) : std::string());
+    pieces.push_back({count + " records", count, 1});
+    pieces.push_back({megabytes(input_bytes), {}, 4});
+    if (seconds > 0) pieces.push_back({format("%.0f MB/s", static_cast<double>(input_bytes) / 1e6 / seconds), {}, 2});
     if (known && done > 0 && seconds > 0)
-        pieces.push_back(clock_time(seconds * static_cast<double>(total - done) / static_cast<double>(done)) + " left");
+        pieces.push_back(
+            {clock_time(seconds * static_cast<double>(total - done) / static_cast<double>(done)) + " left", {}, 3});
 
-    std::string text;
-    for (const auto& p : pieces) {
-        const std::size_t more = (text.empty() ? 0 : 2) + p.size();
-        if (static_cast<int>(text.size() + more) > width) break;
-        text += (text.empty() ? "" : "  ") + p;
+    // Most wanted first, as many as fit; when not all fit in full, the
+    // short forms make room for more.
+    for (const bool shorter : {false, true}) {
+        int used = 0;
+        bool all = true;
+        for (int priority = 0; priority < 5; ++priority)
+            for (auto& p : pieces) {
+                if (p.priority != priority) continue;
+                p.shortened = shorter && !p.short_text.empty();
+                const int more = (used == 0 ? 0 : 2) + static_cast<int>((p.shortened ? p.short_text : p.text).size());
+                p.shown = used + more <= width;
+                if (p.shown) used += more;
+                all = all && p.shown;
+            }
+        if (all) break;
     }
+    std::string text;
+    for (const auto& p : pieces)
+        if (p.shown) text += (text.empty() ? "" : "  ") + (p.shortened ? p.short_text : p.text);
+
     const int room = width - static_cast<int>(text.size()) - 2;
     if (!known || room < min_bar) return text;
     const int marks = std::min(room, 50) - 2;
@@ -108,10 +130,20 @@ void Progress::finish()
 }
 
 std::string export_summary(std::int64_t records, std::uint64_t input_bytes, std::uint64_t output_bytes,
-                           double seconds)
+                           double seconds, int columns)
 {
-    return "nelvo-data: " + std::to_string(records) + (records == 1 ? " record, " : " records, ") +
-           megabytes(input_bytes) + " read, " + megabytes(output_bytes) + " written in " + format("%.1f s", seconds);
+    const std::string pieces[] = {"nelvo-data: " + std::to_string(records) + (records == 1 ? " record" : " records"),
+                                  megabytes(input_bytes) + " read", megabytes(output_bytes) + " written",
+                                  format("%.1f s", seconds)};
+    // Broken where the terminal would break it, between pieces.
+    std::string out, line;
+    for (const auto& p : pieces) {
+        if (!line.empty() && columns > 0 && static_cast<int>(line.size() + 2 + p.size()) > columns - 1) {
+            out += line + ",\n";
+            line.clear();
+        }
+        line += (line.empty() ? "" : ", ") + p;
+    }
+    return out + line;
 }
-
 }  // namespace nelvo::tool

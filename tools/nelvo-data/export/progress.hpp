@@ -43,9 +43,10 @@ private:
     Clock::time_point last_draw_;
 };
 
-// The line the tool prints when a terminal saw the export: "nelvo-data:
-// 573000 records, 1100.2 MB read, 2345.6 MB written in 1.6 s".
+// What the tool prints when a terminal saw the export: "nelvo-data: 573000
+// records, 1100 MB read, 2346 MB written, 1.6 s", broken into lines that
+// fit `columns` (0: one line).
 std::string export_summary(std::int64_t records, std::uint64_t input_bytes, std::uint64_t output_bytes,
-                           double seconds);
+                           double seconds, int columns);
 
 }  // namespace nelvo::tool
