@@ -352,6 +352,8 @@ std::optional<ExportFailure> drive(std::vector<OpenInput>& open, std::span<const
         if (auto f = export_input(input, options, writer, written, progress)) return f;
     }
     progress.finish();
+    // A signal that came while the last chunks were written still counts.
+    if (stopped(options.stop)) return interruption();
     return writer.commit();
 }
 
