@@ -1,12 +1,14 @@
-# Tests of the cross build run under Wine in a 32-bit prefix of their own,
-# created once under the build tree (a 64-bit prefix would hide bitness
-# mistakes).
+# Tests of the cross build run under Wine in a prefix of their own, of the
+# toolchain's architecture (NELVO_WINEARCH), created once under the build
+# tree. NELVO_WINE_HOST is the loader that starts Windows' own programs
+# (cscript, regsvr32, reg) with the build's bitness.
 set(NELVO_WINEPREFIX ${CMAKE_BINARY_DIR}/wineprefix)
 set(NELVO_WINE_ENV
   WINEPREFIX=${NELVO_WINEPREFIX}
-  WINEARCH=win32
+  WINEARCH=${NELVO_WINEARCH}
   WINEDEBUG=-all
   "WINEDLLOVERRIDES=mscoree,mshtml="
+  NELVO_WINE_HOST=${NELVO_WINE_HOST}
 )
 
 add_test(NAME wine_prefix

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Set-up and checks for a fresh Debian 12 machine, as root.
 #   bash tools/dev.sh demo   install, build, export the bundled sample files
-#   bash tools/dev.sh test   install, build, run every test (native, sanitizers, Windows build under Wine)
+#   bash tools/dev.sh test   install, build, run every test (native, sanitizers, Windows builds under Wine)
 #   bash tools/dev.sh package   install, build, write the packages to build/packages/
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -47,15 +47,18 @@ demo() {
     tools/demo.sh build/native/tools/nelvo-data
 }
 
-# The 32-bit Windows build and Wine to run it.
+# The Windows builds and Wine to run them: 32-bit Wine for the win32
+# prefix, the 64-bit loader for the win64 prefix (where 32-bit programs run
+# beside 64-bit ones).
 win32_packages=(g++-mingw-w64-i686 mingw-w64-tools wine wine32:i386)
+win64_packages=(g++-mingw-w64-x86-64 wine64)
 
 win32_setup() {
     if ! dpkg --print-foreign-architectures | grep -qx i386; then
         dpkg --add-architecture i386
         apt-get update -q
     fi
-    need_packages "${win32_packages[@]}"
+    need_packages "${win32_packages[@]}" "${win64_packages[@]}"
 }
 
 # Nelvo_data.dll, the tool and the unit tests for Windows; the unit tests,
@@ -65,6 +68,15 @@ test_win32() {
     win32_setup
     build win32
     NELVO_REFERENCE_TOOL="$PWD/build/native/tools/nelvo-data" ctest --preset win32
+}
+
+# The 64-bit twin in a 64-bit prefix, with the win32 build beside it: both
+# DLLs registered side by side and per user, and 32- and 64-bit clients.
+test_win64() {
+    win32_setup
+    [[ -f build/win32/src/automation/Nelvo_data.dll ]] || build win32
+    build win64
+    NELVO_REFERENCE_TOOL="$PWD/build/native/tools/nelvo-data" ctest --preset win64
 }
 
 # Every committed data file (samples, fuzz seeds): path, size, modification
@@ -89,6 +101,7 @@ test_all() {
     ctest --preset tsan
     coverage
     test_win32
+    test_win64
     if [[ "$(data_state)" != "$before" ]]; then
         echo "data files changed or files were created by the tests:" >&2
         diff <(echo "$before") <(data_state) >&2 || true

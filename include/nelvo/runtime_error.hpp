@@ -13,6 +13,7 @@ namespace nelvo {
 namespace error {
 inline constexpr std::int32_t overflow = 6;
 inline constexpr std::int32_t out_of_memory = 7;
+inline constexpr std::int32_t type_mismatch = 13;
 inline constexpr std::int32_t bad_file_name = 52;
 inline constexpr std::int32_t file_not_found = 53;
 inline constexpr std::int32_t device_io = 57;

@@ -5,6 +5,7 @@
 
 #include <unknwn.h>
 
+#include "automation/errors.hpp"
 #include "automation/module.hpp"
 #include "automation/object.hpp"
 
@@ -37,10 +38,12 @@ public:
 
     HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID riid, void** out) override
     {
-        if (!out) return E_POINTER;
-        *out = nullptr;
-        if (outer) return CLASS_E_NOAGGREGATION;
-        return Object::create(riid, out);
+        return boundary([&] {
+            if (!out) return fail(E_POINTER);
+            *out = nullptr;
+            if (outer) return fail(CLASS_E_NOAGGREGATION);
+            return Object::create(riid, out);
+        });
     }
     HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override
     {
@@ -57,10 +60,10 @@ private:
 
 HRESULT create_class_factory(REFIID riid, void** out)
 {
-    if (!out) return E_POINTER;
+    if (!out) return fail(E_POINTER);
     *out = nullptr;
     auto* factory = new (std::nothrow) ClassFactory();
-    if (!factory) return E_OUTOFMEMORY;
+    if (!factory) return fail(E_OUTOFMEMORY);
     const HRESULT hr = factory->QueryInterface(riid, out);
     factory->Release();
     return hr;

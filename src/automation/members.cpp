@@ -1,5 +1,6 @@
 // The members of _getuser_data: each converts its arguments, makes one call
-// into nelvo::getuser_data and turns the result into a variant or an error.
+// into nelvo::getuser_data and turns the result into a variant or an error,
+// inside the exception boundary.
 #include <cstdint>
 
 #include "automation/errors.hpp"
@@ -50,38 +51,48 @@ using Counter = Result<std::int32_t> (getuser_data::*)(const Text&);
 
 HRESULT read(getuser_data& data, Reader member, BSTR* hsdatei, long* hssatz, VARIANT* result)
 {
-    if (!ready(result, hsdatei, hssatz)) return E_POINTER;
-    return deliver((data.*member)(text_of(*hsdatei), static_cast<std::int32_t>(*hssatz)), result);
+    return boundary([&] {
+        if (!ready(result, hsdatei, hssatz)) return fail(E_POINTER);
+        return deliver((data.*member)(text_of(*hsdatei), static_cast<std::int32_t>(*hssatz)), result);
+    });
 }
 
 HRESULT count(getuser_data& data, Counter member, BSTR* hsdatei, VARIANT* result)
 {
-    if (!ready(result, hsdatei, hsdatei)) return E_POINTER;
-    return deliver((data.*member)(text_of(*hsdatei)), result);
+    return boundary([&] {
+        if (!ready(result, hsdatei, hsdatei)) return fail(E_POINTER);
+        return deliver((data.*member)(text_of(*hsdatei)), result);
+    });
 }
 
 }  // namespace
 
 HRESULT Object::get_eigdat(BSTR* value)
 {
-    if (!value) return E_POINTER;
-    return to_bstr(data_.eigdat(), value);
+    return boundary([&] {
+        if (!value) return fail(E_POINTER);
+        return to_bstr(data_.eigdat(), value);
+    });
 }
 
 HRESULT Object::put_eigdat(BSTR value)
 {
-    data_.eigdat(text_of(value));
-    return S_OK;
+    return boundary([&] {
+        data_.eigdat(text_of(value));
+        return S_OK;
+    });
 }
 
 HRESULT Object::tarife_holen(BSTR* hsdatei, long* hssatzvon, long* hssatzbis, VARIANT* result)
 {
-    if (!ready(result, hsdatei, hssatzvon) || !hssatzbis) return E_POINTER;
-    const std::int32_t von = *hssatzvon;
-    std::int32_t bis = *hssatzbis;
-    auto r = data_.tarife_holen(text_of(*hsdatei), von, bis);
-    *hssatzbis = bis;  // lowered to the record count, also when the read then failed
-    return deliver(std::move(r), result);
+    return boundary([&] {
+        if (!ready(result, hsdatei, hssatzvon) || !hssatzbis) return fail(E_POINTER);
+        const std::int32_t von = *hssatzvon;
+        std::int32_t bis = *hssatzbis;
+        auto r = data_.tarife_holen(text_of(*hsdatei), von, bis);
+        *hssatzbis = bis;  // lowered to the record count, also when the read then failed
+        return deliver(std::move(r), result);
+    });
 }
 
 HRESULT Object::userdatensatz_holen(BSTR* hsdatei, long* hssatz, VARIANT* result)

@@ -1,8 +1,10 @@
 #include "automation/object.hpp"
 
 #include <new>
+#include <string>
 
-#include "automation/byref_args.hpp"
+#include "automation/coerced_args.hpp"
+#include "automation/errors.hpp"
 #include "automation/module.hpp"
 
 namespace nelvo::automation {
@@ -12,10 +14,13 @@ Object::~Object() { module_release(); }
 
 HRESULT Object::create(REFIID riid, void** out)
 {
-    if (!out) return E_POINTER;
+    if (!out) return fail(E_POINTER);
     *out = nullptr;
     Object* object = new (std::nothrow) Object();
-    if (!object) return E_OUTOFMEMORY;
+    if (!object) {
+        report(RuntimeError{error::out_of_memory});
+        return E_OUTOFMEMORY;
+    }
     HRESULT hr = load_type_info(object->dispatch_view_.put(), object->vtable_view_.put());
     if (SUCCEEDED(hr)) hr = object->QueryInterface(riid, out);
     object->Release();
@@ -31,6 +36,8 @@ HRESULT Object::QueryInterface(REFIID riid, void** out)
         *out = static_cast<_getuser_data*>(this);
     else if (IsEqualIID(riid, IID_ISupportErrorInfo))
         *out = static_cast<ISupportErrorInfo*>(this);
+    else if (IsEqualIID(riid, IID_IProvideClassInfo))
+        *out = static_cast<IProvideClassInfo*>(this);
     else {
         *out = nullptr;
         return E_NOINTERFACE;
@@ -53,44 +60,99 @@ ULONG Object::Release()
 
 HRESULT Object::GetTypeInfoCount(UINT* count)
 {
-    if (!count) return E_POINTER;
-    *count = 1;
-    return S_OK;
+    return boundary([&] {
+        if (!count) return fail(E_POINTER);
+        *count = 1;
+        return S_OK;
+    });
 }
 
 HRESULT Object::GetTypeInfo(UINT index, LCID, ITypeInfo** info)
 {
-    if (!info) return E_POINTER;
-    *info = nullptr;
-    if (index != 0) return DISP_E_BADINDEX;
-    dispatch_view_->AddRef();
-    *info = dispatch_view_.get();
-    return S_OK;
+    return boundary([&] {
+        if (!info) return fail(E_POINTER);
+        *info = nullptr;
+        if (index != 0) return fail(DISP_E_BADINDEX);
+        dispatch_view_->AddRef();
+        *info = dispatch_view_.get();
+        return S_OK;
+    });
 }
 
 HRESULT Object::GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID, DISPID* ids)
 {
-    if (!IsEqualIID(riid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
-    return vtable_view_->GetIDsOfNames(names, count, ids);
+    return boundary([&] {
+        if (!IsEqualIID(riid, IID_NULL)) return fail(DISP_E_UNKNOWNINTERFACE);
+        const HRESULT hr = vtable_view_->GetIDsOfNames(names, count, ids);
+        return SUCCEEDED(hr) ? hr : fail(hr);
+    });
 }
+
+namespace {
+
+// A failed argument conversion, reported as the member's own failures are:
+// an Automation error with its description.
+HRESULT conversion_failed(HRESULT hr, UINT index, EXCEPINFO* exception, UINT* arg_error)
+{
+    const RuntimeError e = conversion_error(hr);
+    report(e);
+    if (arg_error) *arg_error = index;
+    if (!exception) return hresult_of(e);
+    *exception = EXCEPINFO{};
+    const std::string_view d = e.description();
+    const std::wstring description(d.begin(), d.end());
+    exception->bstrSource = SysAllocString(library_name);
+    exception->bstrDescription = SysAllocString(description.c_str());
+    exception->scode = hresult_of(e);
+    return DISP_E_EXCEPTION;
+}
+
+}  // namespace
 
 HRESULT Object::Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
                        EXCEPINFO* exception, UINT* arg_error)
 {
-    if (!IsEqualIID(riid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
-    // The type library's Invoke reads through these pointers unchecked.
-    if (!params || (params->cArgs && !params->rgvarg) || (params->cNamedArgs && !params->rgdispidNamedArgs) ||
-        params->cNamedArgs > params->cArgs)
-        return E_INVALIDARG;
-    ByrefArgs args(find_member(id, flags), params);
-    const HRESULT hr = vtable_view_->Invoke(static_cast<_getuser_data*>(this), id, flags, args.params(), result,
-                                            exception, arg_error);
-    args.write_back();
-    return hr;
+    return boundary([&] {
+        if (!IsEqualIID(riid, IID_NULL)) return fail(DISP_E_UNKNOWNINTERFACE);
+        // The type library's Invoke reads through these pointers unchecked.
+        if (!params || (params->cArgs && !params->rgvarg) || (params->cNamedArgs && !params->rgdispidNamedArgs) ||
+            params->cNamedArgs > params->cArgs)
+            return fail(E_INVALIDARG);
+        CoercedArgs args(find_member(id, flags), params);
+        if (FAILED(args.status())) {
+            if (result) VariantInit(result);
+            return conversion_failed(args.status(), args.failed_arg(), exception, arg_error);
+        }
+        const HRESULT hr = vtable_view_->Invoke(static_cast<_getuser_data*>(this), id, flags, args.params(),
+                                                result, exception, arg_error);
+        args.write_back();
+        if (SUCCEEDED(hr)) return hr;
+        // The type library took the member's error object into EXCEPINFO;
+        // the thread keeps one too, for callers that ask it. Without
+        // EXCEPINFO the member's own is still there.
+        if (hr != DISP_E_EXCEPTION) fail(hr);
+        else if (exception) report(*exception);
+        return hr;
+    });
 }
 
 // ---- ISupportErrorInfo ----
 
 HRESULT Object::InterfaceSupportsErrorInfo(REFIID riid) { return IsEqualIID(riid, iid) ? S_OK : S_FALSE; }
+
+// ---- IProvideClassInfo: the coclass from the same type library ----
+
+HRESULT Object::GetClassInfo(ITypeInfo** info)
+{
+    return boundary([&] {
+        if (!info) return fail(E_POINTER);
+        *info = nullptr;
+        ComPtr<ITypeLib> lib;
+        UINT index = 0;
+        HRESULT hr = dispatch_view_->GetContainingTypeLib(lib.put(), &index);
+        if (SUCCEEDED(hr)) hr = lib->GetTypeInfoOfGuid(clsid, info);
+        return SUCCEEDED(hr) ? hr : fail(hr);
+    });
+}
 
 }  // namespace nelvo::automation

@@ -1,12 +1,14 @@
 // The COM object around one nelvo::getuser_data: IUnknown, IDispatch
-// (through the type library), the dual interface _getuser_data and
-// ISupportErrorInfo.
+// (through the type library), the dual interface _getuser_data,
+// ISupportErrorInfo and IProvideClassInfo (which names the class, so that
+// TypeName answers "getuser_data"). Every method is an exception boundary.
 #pragma once
 
 #include <atomic>
 
 #include <windows.h>
 #include <oaidl.h>
+#include <ocidl.h>
 
 #include "automation/com_ptr.hpp"
 #include "automation/interface_table.hpp"
@@ -18,7 +20,7 @@ namespace nelvo::automation {
 #define NELVO_OVERRIDE_PROPPUT(dispid, name) NELVO_DECLARE_PROPPUT(dispid, name, override)
 #define NELVO_OVERRIDE_METHOD(dispid, name, ...) NELVO_DECLARE_METHOD(dispid, name, override, __VA_ARGS__)
 
-class Object final : public _getuser_data, public ISupportErrorInfo {
+class Object final : public _getuser_data, public ISupportErrorInfo, public IProvideClassInfo {
 public:
     // Creates an object and asks it for `riid`.
     static HRESULT create(REFIID riid, void** out);
@@ -41,6 +43,9 @@ public:
 
     // ISupportErrorInfo
     HRESULT STDMETHODCALLTYPE InterfaceSupportsErrorInfo(REFIID riid) override;
+
+    // IProvideClassInfo
+    HRESULT STDMETHODCALLTYPE GetClassInfo(ITypeInfo** info) override;
 
 private:
     Object();

@@ -160,6 +160,14 @@ void set_record_size(const wchar_t* path, std::uint32_t size)
     if (std::fclose(f) != 0 || patched != 1) fail("record entry not found");
 }
 
+// The library describes the v-table of the DLL it is embedded in, so it
+// takes the bitness of the build that runs the generator.
+#ifdef _WIN64
+constexpr SYSKIND target_syskind = SYS_WIN64;
+#else
+constexpr SYSKIND target_syskind = SYS_WIN32;
+#endif
+
 void write_iid_resource(const wchar_t* path)
 {
     // The length of what follows, then the identifier as it lies in memory.
@@ -181,7 +189,7 @@ int wmain(int argc, wchar_t** argv)
         return 2;
     }
     ComPtr<ICreateTypeLib2> lib;
-    check(CreateTypeLib2(SYS_WIN32, argv[1], lib.put()), "CreateTypeLib2");
+    check(CreateTypeLib2(target_syskind, argv[1], lib.put()), "CreateTypeLib2");
     check(lib->SetName(const_cast<LPOLESTR>(library_name)), "SetName");
     check(lib->SetGuid(libid), "SetGuid(library)");
     check(lib->SetVersion(library_major, library_minor), "SetVersion");

@@ -8,6 +8,7 @@ std::string_view RuntimeError::description() const
     case 5: return "Invalid procedure call or argument";
     case error::overflow: return "Overflow";
     case error::out_of_memory: return "Out of memory";
+    case error::type_mismatch: return "Type mismatch";
     case error::bad_file_name: return "Bad file name or number";
     case error::file_not_found: return "File not found";
     case 55: return "File already open";

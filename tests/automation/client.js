@@ -34,6 +34,8 @@ var files = [
     ["tarif.dat", "getsatzanzahl", "tarifsatz_holen"]
 ];
 
+// The bitness of this script host, for the caller to check.
+WScript.Echo("process: " + new ActiveXObject("WScript.Shell").Environment("Process")("PROCESSOR_ARCHITECTURE"));
 var o = new ActiveXObject("Nelvo_data.getuser_data");
 for (var i = 0; i < files.length; i++) {
     var file = files[i][0], p = dataDir + "\\" + file;

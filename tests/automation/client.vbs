@@ -131,6 +131,8 @@ Sub Errors()
     Check o.eigdat = missing, "eigdat keeps the path of a failed call"
 End Sub
 
+' The bitness of this script host, for the caller to check.
+WScript.Echo "process: " & CreateObject("WScript.Shell").Environment("Process")("PROCESSOR_ARCHITECTURE")
 Set o = CreateObject("Nelvo_data.getuser_data")
 EveryFile
 LetterCases

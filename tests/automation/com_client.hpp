@@ -37,6 +37,37 @@ struct Var {
 inline Text text_of(const std::wstring& w) { return Text(w.begin(), w.end()); }
 inline std::wstring wide_of(const Text& t) { return std::wstring(t.begin(), t.end()); }
 
+// A new object by its program identifier, as script hosts and .NET
+// programs create it.
+inline HRESULT create_by_progid(_getuser_data** out)
+{
+    CLSID clsid{};
+    const HRESULT hr = CLSIDFromProgID(automation::progid, &clsid);
+    if (FAILED(hr)) return hr;
+    return CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, automation::iid, reinterpret_cast<void**>(out));
+}
+
+// tarife_holen(path, from, bound) through IDispatch, `bound` passed as a
+// script variable (VT_BYREF|VT_VARIANT), so that it is written back.
+inline HRESULT tarife_late_bound(IDispatch* o, const std::wstring& path, const VARIANT& from, VARIANT* bound,
+                                 VARIANT* result, EXCEPINFO* ex)
+{
+    LPOLESTR name = const_cast<LPOLESTR>(L"tarife_holen");
+    DISPID id = 0;
+    if (HRESULT hr = o->GetIDsOfNames(IID_NULL, &name, 1, LOCALE_USER_DEFAULT, &id); FAILED(hr)) return hr;
+    Var path_arg;
+    V_VT(&path_arg.v) = VT_BSTR;
+    V_BSTR(&path_arg.v) = SysAllocStringLen(path.data(), static_cast<UINT>(path.size()));
+    VARIANT args[3];  // in reverse order
+    V_VT(&args[0]) = VT_BYREF | VT_VARIANT;
+    V_VARIANTREF(&args[0]) = bound;
+    args[1] = from;
+    args[2] = path_arg.v;
+    DISPPARAMS dp{args, nullptr, 3, 0};
+    UINT arg_error = 0;
+    return o->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &dp, result, ex, &arg_error);
+}
+
 // The HRESULT of run-time error n.
 constexpr HRESULT vb_error(int n) { return static_cast<HRESULT>(0x800A0000UL + static_cast<unsigned long>(n)); }
 

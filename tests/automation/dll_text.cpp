@@ -53,10 +53,7 @@ int wmain(int argc, wchar_t** argv)
     }
     if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) return 1;
     _getuser_data* o = nullptr;
-    CLSID clsid{};
-    if (FAILED(CLSIDFromProgID(nelvo::automation::progid, &clsid)) ||
-        FAILED(CoCreateInstance(clsid, nullptr, CLSCTX_INPROC_SERVER, nelvo::automation::iid,
-                                reinterpret_cast<void**>(&o)))) {
+    if (FAILED(create_by_progid(&o))) {
         std::fprintf(stderr, "dll_text: cannot create %ls\n", nelvo::automation::progid);
         return 1;
     }

@@ -13,6 +13,7 @@
 
 #include <windows.h>
 #include <oleauto.h>
+#include <ocidl.h>
 
 #include "automation/interface_table.hpp"
 #include "component/getuser_data.hpp"
@@ -224,6 +225,78 @@ TEST_F(EarlyBound, EigdatProperty)
     SysFreeString(s);
 }
 
+TEST_F(EarlyBound, ClassInfoNamesTheClassForTypeName)
+{
+    // What VBScript's and VBA's TypeName ask: the coclass, not the interface.
+    IProvideClassInfo* provide = nullptr;
+    ASSERT_EQ(obj->QueryInterface(IID_IProvideClassInfo, reinterpret_cast<void**>(&provide)), S_OK);
+    ITypeInfo* info = nullptr;
+    ASSERT_EQ(provide->GetClassInfo(&info), S_OK);
+    BSTR name = nullptr;
+    ASSERT_EQ(info->GetDocumentation(MEMBERID_NIL, &name, nullptr, nullptr, nullptr), S_OK);
+    EXPECT_STREQ(name, L"getuser_data");
+    TYPEATTR* attr = nullptr;
+    ASSERT_EQ(info->GetTypeAttr(&attr), S_OK);
+    EXPECT_EQ(attr->typekind, TKIND_COCLASS);
+    EXPECT_TRUE(IsEqualGUID(attr->guid, nelvo::automation::clsid));
+    info->ReleaseTypeAttr(attr);
+    SysFreeString(name);
+    info->Release();
+    EXPECT_EQ(provide->GetClassInfo(nullptr), E_POINTER);
+    provide->Release();
+}
+
+TEST_F(EarlyBound, NullPointersSetTheErrorObjectAndSuccessClearsIt)
+{
+    auto description = [] {
+        IErrorInfo* info = nullptr;
+        if (GetErrorInfo(0, &info) != S_OK || !info) return std::wstring(L"<none>");
+        BSTR d = nullptr;
+        info->GetDescription(&d);
+        std::wstring s = d ? d : L"";
+        SysFreeString(d);
+        info->Release();
+        return s;
+    };
+    auto stale = [] {
+        ICreateErrorInfo* create = nullptr;
+        ASSERT_EQ(CreateErrorInfo(&create), S_OK);
+        create->SetDescription(const_cast<LPOLESTR>(L"stale"));
+        IErrorInfo* info = nullptr;
+        create->QueryInterface(IID_IErrorInfo, reinterpret_cast<void**>(&info));
+        SetErrorInfo(0, info);
+        info->Release();
+        create->Release();
+    };
+    Bstr p(wide(data_dir / "bda.dat"));
+    long one = 1;
+    Var out;
+    // A fresh description of its own, not the stale one and not none.
+    auto fresh = [&] {
+        const std::wstring d = description();
+        return d != L"stale" && d != L"<none>" && !d.empty();
+    };
+    stale();
+    EXPECT_EQ(obj->BDAdatensatz_holen(nullptr, &one, &out.v), E_POINTER);
+    EXPECT_TRUE(fresh());
+    stale();
+    EXPECT_EQ(obj->BDAdatensatz_holen(&p.s, nullptr, &out.v), E_POINTER);
+    EXPECT_TRUE(fresh());
+    stale();
+    EXPECT_EQ(obj->getBDAsatzanzahl(&p.s, nullptr), E_POINTER);
+    EXPECT_TRUE(fresh());
+    stale();
+    EXPECT_EQ(obj->get_eigdat(nullptr), E_POINTER);
+    EXPECT_TRUE(fresh());
+
+    stale();
+    ASSERT_EQ(obj->BDAdatensatz_holen(&p.s, &one, &out.v), S_OK);
+    EXPECT_EQ(description(), L"<none>");  // cleared, so no stale text
+    stale();
+    ASSERT_EQ(obj->put_eigdat(p.s), S_OK);
+    EXPECT_EQ(description(), L"<none>");
+}
+
 // ---- IDispatch, as script hosts call it ----
 
 class LateBound : public EarlyBound {
@@ -275,8 +348,8 @@ TEST_F(LateBound, ScriptVariablesByReferenceAreAcceptedAndWrittenBack)
     V_VT(&bis16.v) = VT_I2;
     V_I2(&bis16.v) = 10;
     ASSERT_EQ(call(L"tarife_holen", {byref(&path.v), byref(&von.v), byref(&bis16.v)}, &text.v), S_OK);
-    EXPECT_EQ(V_VT(&bis16.v), VT_I4);
-    EXPECT_EQ(V_I4(&bis16.v), 4);
+    EXPECT_EQ(V_VT(&bis16.v), VT_I2);  // written back in the variable's own type
+    EXPECT_EQ(V_I2(&bis16.v), 4);
     EXPECT_EQ(V_VT(&von.v), VT_I2);  // unchanged values keep their type
     EXPECT_EQ(V_VT(&path.v), VT_BSTR);
     EXPECT_EQ(std::wstring(V_BSTR(&path.v)), file);
@@ -311,12 +384,13 @@ TEST_F(LateBound, ValuesAndTypedReferencesBehaveAsBefore)
     ASSERT_EQ(call(L"tarife_holen", {path, rvon, rbis}, &range.v), S_OK);
     EXPECT_EQ(bis, 4);
 
-    // A variant of another type still meets the platform's refusal.
+    // A variant of another type is converted as VariantChangeType does.
     Var real;
     V_VT(&real.v) = VT_R8;
     V_R8(&real.v) = 2.0;
-    Var refused;
-    EXPECT_EQ(call(L"tarifsatz_holen", {path, byref(&real.v)}, &refused.v), DISP_E_TYPEMISMATCH);
+    Var converted;
+    EXPECT_EQ(call(L"tarifsatz_holen", {path, byref(&real.v)}, &converted.v), S_OK);
+    EXPECT_EQ(converted.text(), by_value.text());
     VariantClear(&path);
 }
 
@@ -378,6 +452,7 @@ TEST(Unloading, NotWhileAnObjectOrLockLives)
 int wmain(int argc, wchar_t** argv)
 {
     ::testing::InitGoogleTest(&argc, argv);
+    std::printf("pointer size: %u bytes\n", static_cast<unsigned>(sizeof(void*)));
     if (argc != 2) {
         std::fprintf(stderr, "usage: early_bound_test PATH-TO-Nelvo_data.dll\n");
         return 2;

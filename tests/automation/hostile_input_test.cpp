@@ -199,7 +199,13 @@ TEST_F(Hostile, MisusedDispatchIsRefused)
     DISPPARAMS none{nullptr, nullptr, 0, 0}, one{args, nullptr, 1, 0}, two{args, nullptr, 2, 0};
     EXPECT_EQ(invoke(&none), DISP_E_BADPARAMCOUNT);
     EXPECT_EQ(invoke(&two), DISP_E_BADPARAMCOUNT);
-    EXPECT_EQ(invoke(&one), DISP_E_TYPEMISMATCH);
+    // An Empty variable converts to the empty path, as VariantChangeType has it.
+    EXPECT_EQ(invoke(&one), DISP_E_EXCEPTION);
+    EXPECT_EQ(ex.scode, vb_error(52));
+    SysFreeString(ex.bstrDescription);
+    SysFreeString(ex.bstrSource);
+    SysFreeString(ex.bstrHelpFile);
+    ex = EXCEPINFO{};
     EXPECT_EQ(invoke(&one, 0x7777), DISP_E_MEMBERNOTFOUND);
     EXPECT_EQ(invoke(&one, id, IID_IDispatch), DISP_E_UNKNOWNINTERFACE);
     // Malformed argument lists; the type library would read through them.

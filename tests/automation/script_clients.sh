@@ -3,10 +3,21 @@
 # the locale in LC_ALL, on data files made for the test. The expected texts
 # come from the portable library through nelvo-data: the native tool when
 # NELVO_REFERENCE_TOOL names it, else the Windows build under Wine.
-#   script_clients.sh MAKE_TEST_FILES.exe NELVO-DATA.exe SOURCE-DIR NAME
+#   script_clients.sh MAKE_TEST_FILES.exe NELVO-DATA.exe SOURCE-DIR NAME [ARCH]
+# ARCH (x86 or AMD64; default: the prefix's own) is the script host's
+# bitness, which each script reports: cscript from system32 under the
+# loader NELVO_WINE_HOST, or the 32-bit one from syswow64 for x86 in a
+# 64-bit prefix.
 set -eu
 make_files=$1 tool=$2 src=$3 name=$(basename "$4")
-: "${WINEPREFIX:?}"
+: "${WINEPREFIX:?}" "${WINEARCH:?}"
+if [ "$WINEARCH" = win64 ]; then own=AMD64; else own=x86; fi
+arch=${5:-$own}
+if [ "$arch" = "$own" ]; then
+    cscript() { "${NELVO_WINE_HOST:-wine}" 'C:\windows\system32\cscript.exe' "$@"; }
+else
+    cscript() { wine 'C:\windows\syswow64\cscript.exe' "$@"; }
+fi
 # Under drive C:, so that no "." of the build tree's path reaches the
 # personnel layout rule.
 root="$WINEPREFIX/drive_c/$name"
@@ -55,11 +66,12 @@ for script in client.vbs client.js; do
     # Console output is in the OEM code page and a script error ends
     # silently with status 0: demand the summary line.
     status=0
-    wine cscript //nologo "$winroot\\$script" "$winroot\\data" "$winroot\\expected" </dev/null \
+    cscript //nologo "$winroot\\$script" "$winroot\\data" "$winroot\\expected" </dev/null \
         >"$root/$script.out" 2>&1 || status=$?
     iconv -f CP850 -t UTF-8 "$root/$script.out" | tr -d '\r' >"$root/$script.txt" || cp "$root/$script.out" "$root/$script.txt"
     sed "s/^/$script: /" "$root/$script.txt"
-    if [ "$status" -ne 0 ] || ! grep -q '^[0-9][0-9]* passed, 0 failed$' "$root/$script.txt"; then
+    if [ "$status" -ne 0 ] || ! grep -q '^[0-9][0-9]* passed, 0 failed$' "$root/$script.txt" ||
+        ! grep -qx "process: $arch" "$root/$script.txt"; then
         echo "$script: FAILED (status $status)"
         failures=$((failures + 1))
     fi

@@ -1,10 +1,12 @@
 #include "test_files.hpp"
 
+#include <chrono>
 #include <cstdint>
 #include <cstring>
 #include <fstream>
 #include <random>
 #include <stdexcept>
+#include <string>
 
 #include "component/file_kind.hpp"
 
@@ -108,6 +110,21 @@ void write_random_file(const std::filesystem::path& file, std::size_t size, unsi
     std::string bytes(size, '\0');
     for (char& c : bytes) c = static_cast<char>(rng() & 0xFF);
     std::ofstream(file, std::ios::binary | std::ios::trunc).write(bytes.data(), static_cast<std::streamsize>(size));
+}
+
+ScratchTestFiles::ScratchTestFiles(const std::string& name)
+{
+    const auto now = std::chrono::steady_clock::now().time_since_epoch().count();
+    dir_ = std::filesystem::temp_directory_path() /
+           (name + "-" + std::to_string(now) + "-" + std::to_string(std::random_device{}()));
+    write_test_files(dir_);
+}
+
+ScratchTestFiles::~ScratchTestFiles()
+{
+    std::error_code ignored;
+    std::filesystem::current_path(dir_.parent_path(), ignored);
+    std::filesystem::remove_all(dir_, ignored);
 }
 
 }  // namespace nelvo::testing

@@ -21,6 +21,21 @@ const std::vector<TestFile>& test_files();
 
 void write_test_files(const std::filesystem::path& dir);
 
+// The test files in a fresh directory below the temporary folder (its name
+// made unique by time and chance, since Wine reuses process ids), removed
+// with everything in it when the object goes.
+class ScratchTestFiles {
+public:
+    explicit ScratchTestFiles(const std::string& name);
+    ScratchTestFiles(const ScratchTestFiles&) = delete;
+    ScratchTestFiles& operator=(const ScratchTestFiles&) = delete;
+    ~ScratchTestFiles();
+    const std::filesystem::path& dir() const { return dir_; }
+
+private:
+    std::filesystem::path dir_;
+};
+
 // `size` bytes of random data, zero and control bytes included.
 void write_random_file(const std::filesystem::path& file, std::size_t size, unsigned seed);
 

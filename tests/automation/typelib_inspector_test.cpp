@@ -105,7 +105,7 @@ TEST_F(TypeLibrary, LibraryIdentity)
     EXPECT_TRUE(IsEqualGUID(attr->guid, libid));
     EXPECT_EQ(attr->wMajorVerNum, 1);
     EXPECT_EQ(attr->wMinorVerNum, 0);
-    EXPECT_EQ(attr->syskind, SYS_WIN32);
+    EXPECT_EQ(attr->syskind, sizeof(void*) == 8 ? SYS_WIN64 : SYS_WIN32);
     lib->ReleaseTLibAttr(attr);
     BSTR name = nullptr;
     ASSERT_EQ(lib->GetDocumentation(-1, &name, nullptr, nullptr, nullptr), S_OK);
@@ -301,13 +301,17 @@ TEST(Resources, VersionInformation)
     EXPECT_EQ(version_string(block, L"InternalName"), L"Nelvo_data");
     EXPECT_EQ(version_string(block, L"OriginalFilename"), L"Nelvo_data.dll");
     EXPECT_NE(version_string(block, L"OLESelfRegister"), L"<missing>");
+    EXPECT_EQ(version_string(block, L"ProductName"), L"Nelvo_data");
+    EXPECT_EQ(version_string(block, L"FileDescription"),
+              sizeof(void*) == 8 ? L"Nelvo_data: Automation-Server (64 Bit)" : L"Nelvo_data: Automation-Server (32 Bit)");
 }
 
 TEST(Exports, EntryPointsAreUndecorated)
 {
     HMODULE h = LoadLibraryW(dll_path.c_str());
     ASSERT_NE(h, nullptr);
-    for (const char* name : {"DllRegisterServer", "DllUnregisterServer", "DllGetClassObject", "DllCanUnloadNow"})
+    for (const char* name :
+         {"DllRegisterServer", "DllUnregisterServer", "DllGetClassObject", "DllCanUnloadNow", "DllInstall"})
         EXPECT_NE(GetProcAddress(h, name), nullptr) << name;
     FreeLibrary(h);
 }

@@ -1,28 +1,33 @@
 #include "nelvo-data/cli/console.hpp"
 
 #include <cerrno>
-#include <cstdio>
-#include <iostream>
+#include <string>
 #include <system_error>
 
 #include "nelvo-data/system/signals.hpp"
+#include "platform/console.hpp"
 
 namespace nelvo::tool::cli {
 
+// Through the platform's writer: on Windows a console gets the text as
+// UTF-16, files and pipes get the UTF-8 bytes.
 int write_out(std::string_view bytes)
 {
     errno = 0;
-    const bool ok = std::fwrite(bytes.data(), 1, bytes.size(), stdout) == bytes.size() && std::fflush(stdout) == 0;
-    if (ok) return exit_success;
+    if (platform::write_text(platform::Stream::out, bytes)) return exit_success;
     if (errno != EPIPE)
-        std::cerr << "nelvo-data: standard output: "
-                  << (errno != 0 ? std::generic_category().message(errno) : std::string("write failed")) << "\n";
+        say("standard output: " + (errno != 0 ? std::generic_category().message(errno) : std::string("write failed")));
     return exit_failure;
+}
+
+void say(std::string_view line)
+{
+    platform::write_text(platform::Stream::err, "nelvo-data: " + std::string(line) + "\n");
 }
 
 int report(std::string_view file, const RuntimeError& e)
 {
-    std::cerr << "nelvo-data: " << file << ": " << e.description() << " (error " << e.number << ")\n";
+    say(std::string(file) + ": " + std::string(e.description()) + " (error " + std::to_string(e.number) + ")");
     return exit_failure;
 }
 
@@ -31,29 +36,28 @@ int report(const ExportFailure& f, const std::string& not_written)
     const std::string unwritten = not_written.empty() ? "" : "; " + not_written + " was not written";
     switch (f.cause) {
     case ExportFailure::Cause::Interrupted:
-        std::cerr << "nelvo-data: interrupted" << unwritten << "\n";
+        say("interrupted" + unwritten);
         return signals::received() != 0 ? signals::exit_code() : exit_failure;
-    case ExportFailure::Cause::Usage: std::cerr << "nelvo-data: " << f.words << unwritten << "\n"; return exit_usage;
+    case ExportFailure::Cause::Usage: say(f.words + unwritten); return exit_usage;
     case ExportFailure::Cause::Output:
         // The reader of a pipe went away (| head): it has what it wanted.
         if (f.errno_value == EPIPE && not_written.empty()) return exit_failure;
         if (f.words.empty()) break;
-        std::cerr << "nelvo-data: " << (f.file == "standard output" ? "" : "-o ") << f.file << ": " << f.words
-                  << unwritten << "\n";
+        say((f.file == "standard output" ? "" : "-o ") + f.file + ": " + f.words + unwritten);
         return exit_failure;
     case ExportFailure::Cause::Input: break;
     }
-    std::cerr << "nelvo-data: " << (f.file == "-" ? "standard input" : f.file) << ": " << f.error.description() << " (error " << f.error.number << ")"
-              << (f.words.empty() ? "" : ": " + f.words) << unwritten << "\n";
+    say((f.file == "-" ? std::string("standard input") : f.file) + ": " + std::string(f.error.description()) +
+        " (error " + std::to_string(f.error.number) + ")" + (f.words.empty() ? "" : ": " + f.words) + unwritten);
     return exit_failure;
 }
 
 int usage(std::string_view what)
 {
-    std::cerr << "nelvo-data: " << what << "\nRun with --help for more information.\n";
+    say(std::string(what) + "\nRun with --help for more information.");
     return exit_usage;
 }
 
-void warn(std::string_view what) { std::cerr << "nelvo-data: warning: " << what << "\n"; }
+void warn(std::string_view what) { say("warning: " + std::string(what)); }
 
 }  // namespace nelvo::tool::cli

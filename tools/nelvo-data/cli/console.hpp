@@ -25,6 +25,8 @@ int report(std::string_view file, const RuntimeError& e);
 // the signal for an interruption, 1 otherwise. `not_written` names an
 // output file the failure left as it was (empty: none).
 int report(const ExportFailure& f, const std::string& not_written = {});
+// "nelvo-data: LINE" on standard error.
+void say(std::string_view line);
 // A usage error found after parsing: "nelvo-data: WHAT"; returns exit_usage.
 int usage(std::string_view what);
 // "nelvo-data: warning: WHAT".

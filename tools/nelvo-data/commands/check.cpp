@@ -1,7 +1,6 @@
 #include "nelvo-data/commands/check.hpp"
 
 #include <algorithm>
-#include <iostream>
 #include <vector>
 
 #include <nelvo/record.hpp>

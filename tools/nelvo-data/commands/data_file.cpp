@@ -1,8 +1,7 @@
 #include "nelvo-data/commands/data_file.hpp"
 
-#include <iostream>
-
 #include "component/record_file.hpp"
+#include "nelvo-data/cli/console.hpp"
 #include "text/utf.hpp"
 
 namespace nelvo::tool {
@@ -58,7 +57,7 @@ void note_layout_choice(const cli::Arguments& a, const std::string& path)
 {
     if (!a.layout.empty()) return;
     const std::string note = layout_rule_note(a.kind, path);
-    if (!note.empty()) std::cerr << "nelvo-data: note: " << note << "\n";
+    if (!note.empty()) cli::say("note: " + note);
 }
 
 }  // namespace nelvo::tool

@@ -2,7 +2,6 @@
 
 #include <chrono>
 #include <filesystem>
-#include <iostream>
 
 #include "nelvo-data/cli/console.hpp"
 #include "nelvo-data/cli/suggestions.hpp"
@@ -13,6 +12,7 @@
 #include "nelvo-data/output/file_destination.hpp"
 #include "nelvo-data/system/signals.hpp"
 #include "nelvo-data/system/terminal.hpp"
+#include "platform/console.hpp"
 #include "text/utf.hpp"
 
 namespace nelvo::tool {
@@ -66,7 +66,7 @@ bool judge_kind(const cli::Arguments& a, const records::Layout& l, const std::st
         cli::warn(advice);
         return true;
     }
-    std::cerr << "nelvo-data: " << advice << " (--strict: nothing exported)\n";
+    cli::say(advice + " (--strict: nothing exported)");
     exit_code = cli::exit_failure;
     return false;
 }
@@ -100,7 +100,7 @@ int export_command(const cli::Arguments& a)
     const records::Layout& layout = chosen_layout(a, a.file);
     if (auto unknown = unknown_field(a.fields, layout); !unknown.empty()) return cli::usage(unknown);
     if (a.output != "-" && same_file(a.output, a.file)) {
-        std::cerr << "nelvo-data: " << a.output << ": is the data file itself; data files are never written\n";
+        cli::say(a.output + ": is the data file itself; data files are never written");
         return cli::exit_usage;
     }
     FileDestination out(a.output);
@@ -123,10 +123,11 @@ int export_command(const cli::Arguments& a)
         return cli::report(*f, out.whole_or_absent() && touched ? a.output : std::string());
     }
     if (on_terminal)
-        std::cerr << export_summary(totals.records, totals.input_bytes, out.bytes_written(),
-                                    std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count(),
-                                    terminal_columns(stderr))
-                  << "\n";
+        platform::write_text(platform::Stream::err,
+                             export_summary(totals.records, totals.input_bytes, out.bytes_written(),
+                                            std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count(),
+                                            terminal_columns(stderr)) +
+                                 "\n");
     return cli::exit_success;
 }
 

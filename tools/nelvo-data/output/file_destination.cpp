@@ -3,6 +3,8 @@
 #include <cerrno>
 #include <filesystem>
 
+#include "platform/console.hpp"
+
 namespace nelvo::tool {
 namespace {
 
@@ -49,10 +51,6 @@ WriteStatus FileDestination::check() const
 WriteStatus FileDestination::open()
 {
     errno = 0;
-    if (path_ == "-") {
-        f_ = stdout;
-        return std::nullopt;
-    }
     if (written_straight(path_)) {
 #ifdef _WIN32
         f_ = _wfopen(std::filesystem::u8path(path_).c_str(), L"wb");
@@ -68,6 +66,13 @@ WriteStatus FileDestination::open()
 
 WriteStatus FileDestination::write(std::string_view bytes)
 {
+    // Standard output through the platform's writer, a console included.
+    if (path_ == "-") {
+        errno = 0;
+        if (!platform::write_text(platform::Stream::out, bytes)) return output_failure(name(), errno);
+        bytes_ += bytes.size();
+        return std::nullopt;
+    }
     if (f_ == nullptr)
         if (auto f = open()) return f;
     errno = 0;
@@ -78,16 +83,15 @@ WriteStatus FileDestination::write(std::string_view bytes)
 
 WriteStatus FileDestination::commit()
 {
+    if (path_ == "-") return std::nullopt;  // each write was flushed
     if (f_ == nullptr)
         if (auto f = open()) return f;  // an export of nothing still makes its (empty) file
     errno = 0;
     if (std::fflush(f_) != 0 || std::ferror(f_)) return output_failure(name(), errno);
-    if (f_ != stdout) {
-        std::FILE* f = f_;
-        f_ = nullptr;
-        // Some file systems report a failed write only when the file is closed.
-        if (std::fclose(f) != 0) return output_failure(name(), errno);
-    }
+    std::FILE* f = f_;
+    f_ = nullptr;
+    // Some file systems report a failed write only when the file is closed.
+    if (std::fclose(f) != 0) return output_failure(name(), errno);
     if (staged_) return staged_->commit();
     return std::nullopt;
 }
@@ -100,7 +104,7 @@ void FileDestination::abandon() noexcept
 
 void FileDestination::close() noexcept
 {
-    if (f_ != nullptr && f_ != stdout) std::fclose(f_);
+    if (f_ != nullptr) std::fclose(f_);
     f_ = nullptr;
 }
 
