@@ -112,6 +112,8 @@ class Refusals(Scratch):
             # 10. fields
             (["export", "user", sample("personal.13"), "-f", "csv", "--fields", "ztext0,ztxt0"], 2,
              "--fields: wnw has no field 'ztxt0'; closest: ztext0"),
+            (["export", "user", sample("personal.13"), "-f", "json", "--fields", "ztext0,Luckkv,ztext0"], 2,
+             "--fields: 'ztext0' is named twice"),
         ]
         for args, code, says in cases:
             with self.subTest(args=args):

@@ -30,10 +30,12 @@ std::string unknown_field(const std::vector<std::string>& asked, const records::
 {
     std::vector<std::string> names;
     for (const auto& f : l.fields) names.emplace_back(f.name());
-    for (const auto& n : asked)
-        if (std::find(names.begin(), names.end(), n) == names.end())
-            return "--fields: " + std::string(l.record) + " has no field '" + n + "'; closest: " +
-                   cli::either(cli::closest(n, names, 3));
+    for (auto n = asked.begin(); n != asked.end(); ++n) {
+        if (std::find(names.begin(), names.end(), *n) == names.end())
+            return "--fields: " + std::string(l.record) + " has no field '" + *n + "'; closest: " +
+                   cli::either(cli::closest(*n, names, 3));
+        if (std::find(asked.begin(), n, *n) != n) return "--fields: '" + *n + "' is named twice";
+    }
     return {};
 }
 
