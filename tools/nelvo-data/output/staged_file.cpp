@@ -84,8 +84,12 @@ WriteStatus StagedFile::create(std::FILE** stream)
     const fs::path dir = to.has_parent_path() ? to.parent_path() : fs::path();
     std::random_device rd;
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const fs::path temp =
-            dir / fs::u8path(std::string(".") + utf8(to.filename()) + "." + std::to_string(rd() % 1000000000u) + ".part");
+        std::string name = ".";  // hidden where a leading dot hides: ".out.csv.123456789.part"
+        name += utf8(to.filename());
+        name += '.';
+        name += std::to_string(rd() % 1000000000u);
+        name += ".part";
+        const fs::path temp = dir / fs::u8path(name);
         const int fd = create_exclusive(temp, mode);
         if (fd < 0) {
             if (errno == EEXIST) continue;
