@@ -178,6 +178,32 @@ class LayoutControl(Scratch):
         self.assertEqual(at("count", "user", "f.13", "--layout", "1513")[1], b"4\n")
 
 
+class WrongKind(Scratch):
+    """A calendar file read as a tariff file, a BDA file as a calendar file:
+    check and export name the kind that fits; --strict makes it an error."""
+
+    def test_check_and_export_name_the_better_kind(self):
+        for given, name, better in (("tarif", "kalender.dat", "kalender"), ("kalender", "bda.dat", "bda"),
+                                    ("bda", "kalender.dat", "kalender")):
+            with self.subTest(given=given, name=name):
+                code, out, err = run(["check", given, sample(name)])
+                self.assertEqual(code, 0)
+                self.assertIn("warning: " + sample(name) + " fits " + better + ", not " + given, err)
+                self.assertIn(b"fits " + better.encode() + b" better", out)
+                self.assertEqual(run(["check", given, sample(name), "--strict"])[0], 1)
+                target = self.path("out.txt")
+                code, _, err = run(["export", given, sample(name), "--strict", "-o", target])
+                self.assertEqual(code, 1)
+                self.assertIn("--strict: nothing exported", err)
+                self.assertFalse(os.path.exists(target))
+                code, _, err = run(["export", given, sample(name), "-o", target])
+                self.assertEqual(code, 0)
+                self.assertIn("fits " + better, err)
+                os.remove(target)
+        # The right kind: not a word.
+        self.assertEqual(run(["check", "kalender", sample("kalender.dat"), "--strict"])[0], 0)
+
+
 class StandardInput(Scratch):
     def test_export_check_identify_read_standard_input(self):
         for kind, name in (("bda", "bda.dat"), ("tarif", "tarif.dat"), ("user", "personal.dat")):
