@@ -92,6 +92,7 @@ class Refusals(Scratch):
             (["--decimal-separator", '"', "count", "bda", bda], 2, "--decimal-separator"),
             (["--decimal-separator", "xxxx", "count", "bda", bda], 2, "one to three characters"),
             (["--decimal-separator", "1", "count", "bda", bda], 2, "--decimal-separator"),
+            (["--decimal-separator", "xx", "count", "bda", bda], 2, "a letter"),
             (["--decimal-separator", "-", "count", "bda", bda], 2, "--decimal-separator"),
             (["--decimal-separator", "\n", "count", "bda", bda], 2, "--decimal-separator"),
             (["--decimal-separator", ".", "export", "urlaub", sample("urlaub.dat"), "-f", "csv", "--delimiter", "."], 2,

@@ -40,19 +40,20 @@ std::string unknown_subcommand(const CLI::App& app, int argc, char** argv)
     return {};
 }
 
-// A decimal separator must not be mistaken for a digit, a sign, a record
-// text separator, a CSV quote or delimiter, or a line end.
+// A decimal separator must not be mistaken for a digit, a sign, a letter
+// (single text writes exponents as "E+38"), a record text separator, a CSV
+// quote or delimiter, or a line end.
 void check_separator(const std::string& sep, std::optional<char> delimiter)
 {
     std::size_t characters = 0;
     for (unsigned char c : sep) characters += (c & 0xC0) != 0x80;
     const bool bad_char = std::any_of(sep.begin(), sep.end(), [&](char c) {
-        return (c >= '0' && c <= '9') || c == '-' || c == '+' || c == ';' || c == '"' || c == '\r' || c == '\n' ||
+        return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '-' || c == '+' || c == ';' || c == '"' || c == '\r' || c == '\n' ||
                (delimiter && c == *delimiter);
     });
     if (characters < 1 || characters > 3 || bad_char)
         throw CLI::ValidationError("--decimal-separator",
-                                   "'" + sep + "' must be one to three characters, none of them a digit, '-', '+', "
+                                   "'" + sep + "' must be one to three characters, none of them a digit, a letter, '-', '+', "
                                                "';', '\"', CR, LF" +
                                        (delimiter ? std::string(" or the CSV delimiter '") + *delimiter + "'" : "") +
                                        "");
