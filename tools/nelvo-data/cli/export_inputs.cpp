@@ -4,6 +4,8 @@
 
 #include <CLI/CLI.hpp>
 
+#include "nelvo-data/cli/definition.hpp"
+#include "nelvo-data/cli/suggestions.hpp"
 #include "nelvo-data/formats/formats.hpp"
 #include "text/utf.hpp"
 
@@ -19,26 +21,29 @@ bool same_letters(std::string_view a, std::string_view b)
 }
 
 // The names KIND=FILE takes: every kind, and the two personnel layouts.
-std::string input_kinds()
+std::vector<std::string> input_kinds()
 {
-    std::string s;
+    std::vector<std::string> names;
     for (const auto& k : file_kinds) {
-        s += (s.empty() ? "" : ", ") + std::string(k.name);
-        if (k.kind == FileKind::User) s += ", user1920, user1513";
+        names.emplace_back(k.name);
+        if (k.kind == FileKind::User)
+            for (const auto bytes : personnel_layouts) names.push_back("user" + std::string(bytes));
     }
-    return s;
+    return names;
 }
+
+const char* standard_input_layout = "user records from standard input need --layout 1920 or 1513 (or user1920=-)";
 
 }  // namespace
 
-std::optional<ExportInput> input_from_word(std::string_view word)
+std::optional<ExportInput> input_from_word(std::string_view word, PersonnelLayout user_layout)
 {
     const auto eq = word.find('=');
     if (eq == std::string_view::npos || eq + 1 == word.size()) return std::nullopt;
     const std::string_view name = word.substr(0, eq);
     ExportInput in;
     in.path = std::string(word.substr(eq + 1));
-    PersonnelLayout personnel = PersonnelLayout::PathRule;
+    PersonnelLayout personnel = user_layout;
     if (same_letters(name, "user1920")) {
         personnel = PersonnelLayout::Records1920;
     } else if (same_letters(name, "user1513")) {
@@ -47,40 +52,61 @@ std::optional<ExportInput> input_from_word(std::string_view word)
         const auto kind = file_kind_from_name(name);
         if (!kind) return std::nullopt;
         in.kind = *kind;
-        return in;
+        if (in.kind != FileKind::User) return in;
     }
     in.kind = FileKind::User;
-    in.layout = &layout_for(FileKind::User, text::utf8_to_utf16(in.path), personnel);
+    // None: the layout rule on the path decides, and the export says so where it reads a directory's ".".
+    if (personnel != PersonnelLayout::PathRule)
+        in.layout = &layout_for(FileKind::User, text::utf8_to_utf16(in.path), personnel);
     return in;
 }
 
 void check_export(Arguments& a)
 {
     a.inputs.clear();
+    const PersonnelLayout chosen = personnel_layout(a);
     if (a.kind_name.find('=') == std::string::npos) {
         // KIND FILE
         const auto kind = file_kind_from_name(a.kind_name);
-        if (!kind) throw CLI::ValidationError("KIND", "unknown kind '" + a.kind_name + "'");
+        if (!kind) throw CLI::ValidationError("KIND", unknown_name("kind", a.kind_name, kind_names()));
         if (a.file.empty()) throw CLI::ValidationError("FILE", "missing: export KIND FILE, or KIND=FILE ...");
         if (!a.more_inputs.empty())
             throw CLI::ValidationError("INPUT", "'" + a.more_inputs.front() +
                                                     "': after KIND FILE no more files; name each as KIND=FILE");
+        if (!a.layout.empty() && *kind != FileKind::User)
+            throw CLI::ValidationError("--layout", "applies to kind user only");
+        if (a.file == "-" && *kind == FileKind::User && a.layout.empty())
+            throw CLI::ValidationError("--layout", standard_input_layout);
         a.kind = *kind;
-        a.inputs.push_back({*kind, a.file, nullptr});
+        const records::Layout* layout =
+            chosen != PersonnelLayout::PathRule ? &layout_for(*kind, text::utf8_to_utf16(a.file), chosen) : nullptr;
+        a.inputs.push_back({*kind, a.file, layout});
     } else {
         std::vector<std::string> words{a.kind_name};
         if (!a.file.empty()) words.push_back(a.file);
         words.insert(words.end(), a.more_inputs.begin(), a.more_inputs.end());
+        bool layout_used = false;
         for (const auto& w : words) {
-            auto in = input_from_word(w);
-            if (!in)
-                throw CLI::ValidationError("KIND=FILE", "'" + w + "': want KIND=FILE, KIND one of " + input_kinds());
+            auto in = input_from_word(w, chosen);
+            if (!in) {
+                const std::string name = w.substr(0, w.find('='));
+                throw CLI::ValidationError("KIND=FILE", "'" + w + "': " +
+                                                            (w.find('=') == std::string::npos || w.back() == '='
+                                                                 ? "want KIND=FILE"
+                                                                 : unknown_name("kind", name, input_kinds())));
+            }
+            const bool path_rule = in->kind == FileKind::User && same_letters(w.substr(0, w.find('=')), "user");
+            layout_used = layout_used || path_rule;
+            if (in->path == "-" && path_rule && a.layout.empty())
+                throw CLI::ValidationError("--layout", standard_input_layout);
             a.inputs.push_back(std::move(*in));
         }
+        if (!a.layout.empty() && !layout_used)
+            throw CLI::ValidationError("--layout", "applies to user=FILE inputs only (user1920=FILE and "
+                                                   "user1513=FILE name their own layout)");
         a.kind = a.inputs.front().kind;
         a.file = a.inputs.front().path;
     }
-
     const auto format = format_from_name(a.format);
     if (!format) return;  // the definition checks the name
     const FormatInfo& info = format_info(*format);

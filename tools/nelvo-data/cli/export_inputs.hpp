@@ -12,8 +12,9 @@
 
 namespace nelvo::tool::cli {
 
-// One KIND=FILE; empty when `word` is not one.
-std::optional<ExportInput> input_from_word(std::string_view word);
+// One KIND=FILE; empty when `word` is not one. `user=FILE` is read in
+// `user_layout` (--layout; PathRule without it).
+std::optional<ExportInput> input_from_word(std::string_view word, PersonnelLayout user_layout = PersonnelLayout::PathRule);
 
 // Fills a.inputs; throws CLI::ValidationError for what is not usable.
 void check_export(Arguments& a);

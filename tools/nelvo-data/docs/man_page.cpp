@@ -62,13 +62,13 @@ std::string synopsis(const std::string& program, const Command& c)
 {
     std::string s = cat(bold(program), " ", bold(c.name));
     for (const auto& a : c.positionals) {
-        const std::string word = cat(italic(a.name), a.repeats ? "..." : "");
-        s += a.required ? cat(" ", word) : cat(" [", word, "]");
+        const std::string name = italic(a.name) + (a.repeated ? "..." : "");
+        s += a.required ? cat(" ", name) : cat(" [", name, "]");
     }
     for (const auto& o : c.options) {
         if (o.name == "--help" || o.hidden) continue;
         s += cat(" [", bold(o.aliases.back()));
-        if (!o.value_name.empty()) s += cat(" ", italic(o.value_name));
+        if (!o.value_name.empty()) s += cat("\\~", italic(o.value_name));  // no line break between the two
         s += "]";
     }
     return s;
@@ -114,8 +114,10 @@ std::string man_page(const Program& p)
     out += cat(".TH ", escape(title), " 1 \"\" \"", escape(p.version), "\" \"User Commands\"\n");
     out += cat(".SH NAME\n", escape(p.name), " \\- ", escape(about), "\n");
 
-    out += ".SH SYNOPSIS\n";
+    // Ragged and unhyphenated, so a synopsis reads as it is typed.
+    out += ".SH SYNOPSIS\n.ad l\n.nh\n";
     for (const auto& c : p.commands) out += cat(".br\n", synopsis(p.name, c), "\n");
+    out += ".ad\n.hy\n";
 
     out += cat(".SH DESCRIPTION\n", roff(p.description), "\n");
     out += ".PP\nRecord text goes to standard output byte for byte as UTF\\-8. The data files are opened "
@@ -146,7 +148,9 @@ std::string man_page(const Program& p)
     out += cat(".TP\n", std::to_string(cli::exit_failure), "\nA failure, reported on standard error as ",
                italic("nelvo-data: FILE: DESCRIPTION (error N)"), " with the error number the component gives; also ",
                bold("check --strict"), " with warnings.\n");
-    out += cat(".TP\n", std::to_string(cli::exit_usage), "\nA usage error.\n");
+    out += cat(".TP\n", std::to_string(cli::exit_usage), "\nA usage error, naming the option or argument.\n");
+    out += cat(".TP\n130, 143, 129\nInterrupted (SIGINT), terminated (SIGTERM) or hung up (SIGHUP) during an "
+               "export; a file named by ", bold("-o"), " is left as it was.\n");
     return out;
 }
 

@@ -15,9 +15,9 @@ struct Argument {
     std::string description;
     std::string default_value;  // as --help shows it; may be empty
     bool required = false;
-    bool repeats = false;             // a positional taking any number of words
     bool hidden = false;              // tuning options --help leaves out
     bool path = false;                // takes a file name
+    bool repeated = false;            // a positional that takes several values ("FILE...")
     std::vector<std::string> values;  // the only values it takes (kinds, formats); empty: any
 };
 
