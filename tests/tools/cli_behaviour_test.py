@@ -12,9 +12,7 @@ import io
 import json
 import math
 import os
-import pty
 import re
-import select
 import shutil
 import signal
 import struct
@@ -23,6 +21,8 @@ import sys
 import tempfile
 import time
 import unittest
+
+from terminal_session import run_in_terminal
 
 TOOL, MAKE_SAMPLES, SAMPLES = (os.path.abspath(a) for a in sys.argv[1:4])
 KINDS = ["user", "bda", "jda", "zuschlag", "sozvers", "urlaub", "kalender", "tarif"]
@@ -294,26 +294,8 @@ class Progress(Scratch):
         records = 4400
         feeder = ("i=0; while [ $i -lt 20 ]; do head -c %d /dev/zero; sleep 0.1; i=$((i+1)); done" % (220 * 730))
         command = "(%s) | %s export bda - --to %d -f csv -o %s" % (feeder, TOOL, records, self.path("out.csv"))
-        pid, fd = pty.fork()
-        if pid == 0:
-            os.execvp("sh", ["sh", "-c", command])
-        import fcntl
-        import termios
-        fcntl.ioctl(fd, termios.TIOCSWINSZ, struct.pack("HHHH", 24, 40, 0, 0))
-        out = b""
-        while True:
-            r, _, _ = select.select([fd], [], [], 30)
-            if not r:
-                break
-            try:
-                chunk = os.read(fd, 4096)
-            except OSError:
-                break
-            if not chunk:
-                break
-            out += chunk
-        _, status = os.waitpid(pid, 0)
-        self.assertEqual(os.waitstatus_to_exitcode(status), 0, out)
+        code, out = run_in_terminal(command, 40)
+        self.assertEqual(code, 0, out)
         lines = re.split(rb"\r\n|\r|\n", out)
         self.assertTrue(any(b"%" in l and b"records" in l or b"%" in l and b"/4400" in l for l in lines), out)
         for l in lines:

@@ -6,9 +6,9 @@ export of the same file, which keeps every stored value, under the mapping
 the README documents; column names with the CSV header; the `fields` table
 with `nelvo-data layout`.
 
-    outputs_test.py NELVO-DATA HOSTILE-FILES GROUP
+    outputs_test.py NELVO-DATA HOSTILE-FILES GROUP [SAMPLES-DIR]
 
-GROUP is one of the test classes below. Exits 77 (skipped) when a program
+GROUP is one of the test classes below (CommandLine needs SAMPLES-DIR). Exits 77 (skipped) when a program
 the group needs is not installed, saying which.
 """
 import csv
@@ -19,16 +19,20 @@ import math
 import os
 import re
 import shutil
+import signal
 import sqlite3
 import struct
 import subprocess
 import sys
 import tempfile
+import time
 import unittest
 import zipfile
 from decimal import ROUND_HALF_UP, Decimal, localcontext
 
-TOOL = HOSTILE = None
+from terminal_session import run_in_terminal
+
+TOOL = HOSTILE = SAMPLES = None
 SKIP = 77
 
 # (input word, file made by hostile_files, table or sheet, kind, path for `layout`)
@@ -315,6 +319,28 @@ def digest(path):
         return hashlib.sha256(f.read()).hexdigest()
 
 
+def interrupt(test, output, fmt, sig):
+    """An export of BDA records from standard input into `output`, sent
+    `sig` while it waits for more than it was given: it says that `output`
+    was not written and exits 128 + the signal."""
+    with open(Data.path("bda.dat"), "rb") as f:
+        record = f.read(730)
+    p = subprocess.Popen([TOOL, "export", "--format", fmt, "-o", output, "bda=-", "--jobs", "2"],
+                         stdin=subprocess.PIPE, stderr=subprocess.PIPE)
+    # Several times what a pipe holds: once written, the tool has read
+    # its first bytes and more than one chunk of 128 KiB.
+    p.stdin.write(record * 800)
+    p.stdin.flush()
+    time.sleep(0.5)  # it writes what it read and waits for the rest
+    p.send_signal(sig)
+    p.wait(timeout=30)
+    err = p.stderr.read()
+    p.stdin.close()
+    p.stderr.close()
+    test.assertEqual(p.returncode, 128 + sig, err)
+    test.assertIn(f"nelvo-data: interrupted; {output} was not written".encode(), err)
+
+
 class SqliteTransactions(unittest.TestCase):
     """One transaction per export: the same export twice gives the same
     database, a file exported again replaces its own rows only, and a
@@ -407,6 +433,15 @@ class SqliteTransactions(unittest.TestCase):
         self.assertEqual(r.returncode, 1)
         self.assertIn(b"database is locked", r.stderr)
         self.assertEqual(digest(self.db), before)
+
+    def test_a_signal_leaves_the_database_as_it_was(self):
+        interrupt(self, self.db, "sqlite", signal.SIGTERM)
+        self.assertEqual(os.listdir(self.dir), [])  # a new one is not left behind
+        self.export(Data.word(INPUTS[2]))
+        before, names = digest(self.db), sorted(os.listdir(self.dir))
+        interrupt(self, self.db, "sqlite", signal.SIGINT)
+        self.assertEqual(digest(self.db), before)
+        self.assertEqual(sorted(os.listdir(self.dir)), names)  # and no journal
 
     def test_not_a_database_is_left_alone(self):
         with open(self.db, "wb") as f:
@@ -562,6 +597,43 @@ class XlsxSheets(unittest.TestCase):
             shutil.rmtree(d)
 
 
+    def test_a_full_disk_leaves_the_old_workbook(self):
+        # libxlsxwriter leaves its writes of the rows unchecked: the tool checks them.
+        d = tempfile.mkdtemp(prefix="nelvo-full-")
+        try:
+            big, xlsx = os.path.join(d, "big.13"), os.path.join(d, "s.xlsx")
+            with open(Data.path("personal.13"), "rb") as f:
+                record = f.read(1920)
+            with open(big, "wb") as f:
+                f.write(record * 3000)
+            with open(xlsx, "wb") as f:
+                f.write(b"an older workbook")
+            r = subprocess.run(["bash", "-c", "ulimit -f 2048; trap '' XFSZ; exec \"$@\"", "-", TOOL, "export",
+                                "--format", "xlsx", "-o", xlsx, f"user1920={big}"], capture_output=True)
+            self.assertEqual(r.returncode, 1, r.stderr)
+            self.assertIn(b"File too large; " + xlsx.encode() + b" was not written", r.stderr)
+            with open(xlsx, "rb") as f:
+                self.assertEqual(f.read(), b"an older workbook")
+            self.assertEqual(sorted(os.listdir(d)), ["big.13", "s.xlsx"])
+        finally:
+            shutil.rmtree(d)
+
+    def test_a_signal_leaves_the_old_workbook(self):
+        d = tempfile.mkdtemp(prefix="nelvo-signal-")
+        try:
+            xlsx = os.path.join(d, "s.xlsx")
+            interrupt(self, xlsx, "xlsx", signal.SIGINT)
+            self.assertEqual(os.listdir(d), [])
+            with open(xlsx, "wb") as f:
+                f.write(b"an older workbook")
+            interrupt(self, xlsx, "xlsx", signal.SIGTERM)
+            with open(xlsx, "rb") as f:
+                self.assertEqual(f.read(), b"an older workbook")
+            self.assertEqual(os.listdir(d), ["s.xlsx"])
+        finally:
+            shutil.rmtree(d)
+
+
 class XlsxRowLimit(unittest.TestCase):
     """Past Excel's 1,048,576 rows a sheet goes on in the next: a sparse
     tariff file (the fewest columns) of 1,048,577 zero records."""
@@ -594,6 +666,124 @@ class XlsxRowLimit(unittest.TestCase):
                 self.assertIn('<autoFilter ref="A1:AB3"/>', rest)
         finally:
             shutil.rmtree(d)
+
+
+class CommandLine(unittest.TestCase):
+    """The database and the workbook as the command line meets them:
+    options a format does not use, several inputs, missing inputs and
+    kinds, the personnel layout, a file of another kind, standard input
+    and the progress line. What is refused creates and changes nothing."""
+
+    def setUp(self):
+        self.dir = tempfile.mkdtemp(prefix="nelvo-outputs-cli-")
+
+    def tearDown(self):
+        shutil.rmtree(self.dir, ignore_errors=True)
+
+    def path(self, name):
+        return os.path.join(self.dir, name)
+
+    def run_tool(self, *args, data=b""):
+        return subprocess.run([TOOL, *args], input=data, capture_output=True, cwd=self.dir, timeout=60)
+
+    def test_refusals_create_and_change_nothing(self):
+        bda, jda = f"bda={SAMPLES}/bda.dat", f"jda={SAMPLES}/jda.dat"
+        missing = self.path("nosuch.dat")
+        cases = [
+            (["-f", "csv", bda, jda], 2, "--format csv: takes one file; several files go into one --format sqlite"),
+            (["-f", "csv", bda, "--raw-text"], 2, "--raw-text: does not apply to --format csv"),
+            (["-f", "sqlite", bda, "--fields", "datum"], 2, "--fields: does not apply to --format sqlite"),
+            (["-f", "xlsx", bda, "--delimiter", ";"], 2, "--delimiter: does not apply to --format xlsx"),
+            (["-f", "xlsx", bda, "--guard-formulas"], 2, "--guard-formulas: does not apply to --format xlsx"),
+            (["-f", "sqlite", bda, "--decimal-separator", ","], 2, "--decimal-separator: does not apply to --format sqlite"),
+            (["-f", "sqlite", bda, "bdx=x.dat"], 2, "unknown kind 'bdx'; did you mean bda?"),
+            (["-f", "sqlite", bda, "--layout", "1920"], 2, "--layout: applies to user=FILE inputs only"),
+            (["-f", "xlsx", "user=-"], 2, "need --layout 1920 or 1513"),
+            (["-f", "sqlite", bda, "jda=" + missing], 1, missing + ": File not found (error 53)"),
+            (["-f", "xlsx", bda, jda, "--to", "5"], 2, "--to 5 is past the last record"),
+        ]
+        for args, code, says in cases:
+            with self.subTest(args=args):
+                for before in (None, b"old"):
+                    target = self.path("out")
+                    if before is not None:
+                        with open(target, "wb") as f:
+                            f.write(before)
+                    p = self.run_tool("export", *args, "-o", target)
+                    self.assertEqual(p.returncode, code, p.stderr)
+                    self.assertIn(says.encode(), p.stderr)
+                    self.assertTrue(p.stderr.startswith(b"nelvo-data: "), p.stderr)
+                    if before is not None:
+                        with open(target, "rb") as f:
+                            self.assertEqual(f.read(), before)
+                        os.remove(target)
+                    self.assertEqual(os.listdir(self.dir), [])
+
+    def test_layout_and_kind_judged_per_input(self):
+        os.mkdir(self.path("dir.d"))
+        shutil.copy(f"{SAMPLES}/personal.13", self.path("dir.d/f.13"))
+        # The rule reads the directory's ".": a note, and the records fit the other layout.
+        p = self.run_tool("export", "-f", "sqlite", "-o", "p.db", "user=dir.d/f.13")
+        self.assertEqual(p.returncode, 0, p.stderr)
+        self.assertIn(b"note: dir.d/f.13: read as 1513-byte personnel records", p.stderr)
+        self.assertIn(b"fits user --layout 1920, not user --layout 1513", p.stderr)
+        for words in (["user=dir.d/f.13", "--layout", "1920"], ["USER1920=dir.d/f.13"]):
+            p = self.run_tool("export", "-f", "sqlite", "-o", "p.db", *words)
+            self.assertEqual((p.returncode, p.stderr), (0, b""))
+        con = sqlite3.connect(self.path("p.db"))
+        self.assertEqual(con.execute("SELECT layout, records FROM files ORDER BY id").fetchall(),
+                         [("personnel_1513", 4), ("personnel_1920", 3)])
+        con.close()
+        # A calendar file given as a tariff file is named, the other input not; --strict writes nothing.
+        words = [f"bda={SAMPLES}/bda.dat", f"tarif={SAMPLES}/kalender.dat"]
+        p = self.run_tool("export", "-f", "xlsx", "-o", "k.xlsx", *words, "--strict")
+        self.assertEqual(p.returncode, 1)
+        self.assertIn(b"kalender.dat fits kalender, not tarif", p.stderr)
+        self.assertIn(b"--strict: nothing exported", p.stderr)
+        self.assertNotIn(b"bda.dat fits", p.stderr)
+        self.assertFalse(os.path.exists(self.path("k.xlsx")))
+        p = self.run_tool("export", "-f", "xlsx", "-o", "k.xlsx", *words)
+        self.assertEqual(p.returncode, 0)
+        self.assertIn(b"warning: " + f"{SAMPLES}/kalender.dat fits kalender".encode(), p.stderr)
+
+    def test_standard_input_among_the_inputs(self):
+        with open(f"{SAMPLES}/personal.13", "rb") as f:
+            data = f.read()
+        bda = f"bda={SAMPLES}/bda.dat"
+        for fmt in ("sqlite", "xlsx"):
+            p = self.run_tool("export", "-f", fmt, "-o", "in." + fmt, "user1920=-", bda, data=data)
+            self.assertEqual((p.returncode, p.stderr), (0, b""))
+        self.assertEqual(self.run_tool("export", "-f", "sqlite", "-o", "file.sqlite", f"user1920={SAMPLES}/personal.13",
+                                       bda).returncode, 0)
+        piped, named = sqlite3.connect(self.path("in.sqlite")), sqlite3.connect(self.path("file.sqlite"))
+        # Its size and records are those read.
+        self.assertEqual(piped.execute("SELECT path, size, records, modified FROM files WHERE id = 1").fetchone(),
+                         ("-", len(data), 3, None))
+        for table in ("personnel_1920", "bda"):
+            self.assertEqual(piped.execute(f"SELECT * FROM {table} ORDER BY file, record").fetchall(),
+                             named.execute(f"SELECT * FROM {table} ORDER BY file, record").fetchall())
+        piped.close()
+        named.close()
+        with zipfile.ZipFile(self.path("in.xlsx")) as z:
+            files = z.read("xl/worksheets/sheet1.xml").decode()
+        self.assertIn("<v>%d</v>" % len(data), files)
+        self.assertIn('<autoFilter ref="A1:I3"/>', files)
+
+    def test_progress_over_several_inputs_fits_40_columns(self):
+        records = 4400
+        with open(self.path("zeros.dat"), "wb") as f:
+            f.truncate(730 * records)
+        # Standard input fed slowly, so the export lasts over a second.
+        feeder = "i=0; while [ $i -lt 20 ]; do head -c %d /dev/zero; sleep 0.1; i=$((i+1)); done" % (220 * 730)
+        command = "(%s) | %s export -f sqlite -o %s bda=- bda=%s --to %d" % (
+            feeder, TOOL, self.path("p.db"), self.path("zeros.dat"), records)
+        code, out = run_in_terminal(command, 40)
+        self.assertEqual(code, 0, out)
+        lines = re.split(rb"\r\n|\r|\n", out)
+        self.assertTrue(any(b"%" in l for l in lines), out)
+        for l in lines:
+            self.assertLessEqual(len(l), 40, l)
+        self.assertIn(b"nelvo-data: 8800 records", out)  # both inputs, counted as read
 
 
 def single_text(x):
@@ -693,8 +883,9 @@ class LibreOffice(unittest.TestCase):
 
 
 def main():
-    global TOOL, HOSTILE
-    TOOL, HOSTILE, group = sys.argv[1], sys.argv[2], sys.argv[3]
+    global TOOL, HOSTILE, SAMPLES
+    TOOL, HOSTILE, group = os.path.abspath(sys.argv[1]), sys.argv[2], sys.argv[3]
+    SAMPLES = sys.argv[4] if len(sys.argv) > 4 else None
     try:
         suite = unittest.defaultTestLoader.loadTestsFromTestCase(globals()[group])
         result = unittest.TextTestRunner(verbosity=2).run(suite)

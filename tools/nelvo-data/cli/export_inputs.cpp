@@ -32,6 +32,20 @@ std::vector<std::string> input_kinds()
     return names;
 }
 
+// Options the chosen format does not use are refused, not ignored.
+void check_format_options(const Arguments& a, const FormatInfo& f)
+{
+    auto refuse = [&](const char* option, unsigned bit) {
+        if ((f.options & bit) == 0)
+            throw CLI::ValidationError(option, "does not apply to --format " + std::string(f.name));
+    };
+    if (a.decimal_separator) refuse("--decimal-separator", format_option::decimal_separator);
+    if (!a.delimiter.empty()) refuse("--delimiter", format_option::delimiter);
+    if (a.guard_formulas) refuse("--guard-formulas", format_option::guard_formulas);
+    if (!a.fields.empty()) refuse("--fields", format_option::fields);
+    if (a.raw_text) refuse("--raw-text", format_option::raw_text);
+}
+
 const char* standard_input_layout = "user records from standard input need --layout 1920 or 1513 (or user1920=-)";
 
 }  // namespace
@@ -118,7 +132,7 @@ void check_export(Arguments& a)
         throw CLI::ValidationError(option, "writes a file: name it with -o FILE");
     if (!info.library_file && a.inputs.size() > 1)
         throw CLI::ValidationError(option, "takes one file; several files go into one --format sqlite or xlsx");
-    if (!info.library_file && a.raw_text) throw CLI::ValidationError("--raw-text", "applies to sqlite and xlsx only");
+    check_format_options(a, info);
 }
 
 }  // namespace nelvo::tool::cli

@@ -1,9 +1,10 @@
 // What export reads and writes, checked before anything is opened: the
 // inputs as KIND FILE or as any number of KIND=FILE (KIND in any letter
-// case; user=FILE takes the personnel layout from the path rule,
-// user1920=FILE and user1513=FILE choose it), and whether the format takes
-// them: several files go into the library formats only, which this build
-// must have and which need -o.
+// case; user=FILE takes the personnel layout from --layout or the path
+// rule, user1920=FILE and user1513=FILE choose it), and whether the format
+// takes them and the options given: several files go into the library
+// formats only, which this build must have and which need -o; an option
+// the format does not use (FormatInfo::options) is refused.
 #pragma once
 
 #include <string_view>

@@ -59,19 +59,6 @@ void check_separator(const std::string& sep, std::optional<char> delimiter)
                                        "");
 }
 
-// Options the chosen format does not use are refused, not ignored.
-void check_format_options(const Arguments& a, const FormatInfo& f)
-{
-    auto refuse = [&](const char* option, unsigned bit) {
-        if ((f.options & bit) == 0)
-            throw CLI::ValidationError(option, "does not apply to --format " + std::string(f.name));
-    };
-    if (a.decimal_separator) refuse("--decimal-separator", format_option::decimal_separator);
-    if (!a.delimiter.empty()) refuse("--delimiter", format_option::delimiter);
-    if (a.guard_formulas) refuse("--guard-formulas", format_option::guard_formulas);
-    if (!a.fields.empty()) refuse("--fields", format_option::fields);
-}
-
 // What the definition cannot say.
 void check_values(Arguments& a)
 {
@@ -94,7 +81,6 @@ void check_values(Arguments& a)
     std::optional<char> delimiter;
     if (a.command == Command::Export) {
         const FormatInfo& f = format_info(*format_from_name(a.format));
-        check_format_options(a, f);
         if (!a.delimiter.empty() &&
             (a.delimiter.size() != 1 || a.delimiter[0] == '"' || a.delimiter[0] == '\r' || a.delimiter[0] == '\n'))
             throw CLI::ValidationError("--delimiter", "must be one character other than '\"', CR and LF");

@@ -1,5 +1,6 @@
 #include "nelvo-data/commands/export.hpp"
 
+#include <algorithm>
 #include <chrono>
 #include <filesystem>
 
@@ -140,8 +141,10 @@ int export_command(const cli::Arguments& a)
     std::vector<ExportInput> inputs = a.inputs;
     for (std::size_t i = 0; i < inputs.size(); ++i) inputs[i].layout = layouts[i];
     if (auto f = run_export(inputs, o, *writer)) {
-        // A range refused before the export began touched no output: no need to say so.
-        const bool touched = f->cause != ExportFailure::Cause::Usage || a.file == "-";
+        // A range refused before the export began touched no output: no need to say so. Standard
+        // input's is refused only at its end.
+        const bool streamed = std::any_of(inputs.begin(), inputs.end(), [](const ExportInput& in) { return in.path == "-"; });
+        const bool touched = f->cause != ExportFailure::Cause::Usage || streamed;
         return cli::report(*f, out.whole_or_absent() && touched ? a.output : std::string());
     }
     if (on_terminal)

@@ -2,10 +2,13 @@
 // one database (sqlite_schema.hpp), typed values as cells.hpp maps them,
 // all in one transaction: the database changes only when the whole export
 // succeeded. Exporting a file again (same path as given, same layout)
-// replaces its rows under the same files.id; other files' rows stay.
+// replaces its rows under the same files.id; other files' rows stay. A
+// database that does not exist yet is staged (output/staged_file.hpp), so it
+// appears only when complete.
 #include <sqlite3.h>
 
 #include <filesystem>
+#include <optional>
 #include <system_error>
 
 #include "nelvo-data/fields/names.hpp"
@@ -14,6 +17,7 @@
 #include "nelvo-data/formats/iso_time.hpp"
 #include "nelvo-data/formats/sqlite_database.hpp"
 #include "nelvo-data/formats/sqlite_schema.hpp"
+#include "nelvo-data/output/staged_file.hpp"
 
 namespace nelvo::tool {
 namespace {
@@ -37,8 +41,16 @@ public:
     WriteStatus begin(std::span<const InputInfo>) override
     {
         std::error_code ec;
-        created_ = !std::filesystem::exists(std::filesystem::u8path(path_), ec) && !ec;
-        if (auto f = db_.open(path_)) return f;
+        if (!std::filesystem::exists(std::filesystem::u8path(path_), ec) && !ec) {
+            staged_.emplace(path_);
+            if (auto f = staged_->create()) return f;
+        }
+        if (auto f = db_.open(staged_ ? staged_->path() : path_)) return f;
+        // A staged database is removed whole on failure: its rollback
+        // journal can stay in memory, and no journal file is left beside it
+        // when a second signal ends the tool.
+        if (staged_)
+            if (auto f = db_.exec("PRAGMA journal_mode = MEMORY")) return f;
         exported_ = iso_time_now();
         // A new database gets pages that hold a whole personnel record: fewer,
         // larger writes (an existing one keeps its page size).
@@ -58,6 +70,7 @@ public:
     WriteStatus begin_input(const InputInfo& input) override
     {
         table_ = layout_name(input.kind, *input.layout);
+        streamed_ = input.records < 0;
         columns_ = columns_of(*input.layout);
         if (auto f = ensure_table()) return f;
         if (auto f = file_row(input)) return f;
@@ -97,10 +110,11 @@ public:
         return std::nullopt;
     }
 
-    WriteStatus end_input(const InputInfo&) override
+    WriteStatus end_input(const InputInfo& input) override
     {
         insert_record_.finalize();
-        return std::nullopt;
+        // Standard input's size and records are known only now.
+        return streamed_ ? describe_file(update_file_, input) : std::nullopt;
     }
 
     WriteStatus commit() override
@@ -108,7 +122,8 @@ public:
         finalize_statements();
         if (auto f = db_.exec("COMMIT")) return f;
         in_transaction_ = false;
-        return db_.close_checked();
+        if (auto f = db_.close_checked()) return f;
+        return staged_ ? staged_->commit() : std::nullopt;
     }
 
     void abandon() noexcept override
@@ -117,12 +132,12 @@ public:
         if (db_.is_open() && in_transaction_) (void)db_.exec("ROLLBACK");
         in_transaction_ = false;
         db_.close();
+        if (staged_) {
+            staged_->abandon();  // nothing of it was ever committed: no file where there was none
+            return;
+        }
         std::error_code ec;
-        if (created_) {
-            // Nothing of it was ever committed: leave no file where there was none.
-            std::filesystem::remove(std::filesystem::u8path(path_), ec);
-            std::filesystem::remove(std::filesystem::u8path(path_ + "-journal"), ec);
-        } else if (std::filesystem::exists(std::filesystem::u8path(path_ + "-journal"), ec)) {
+        if (std::filesystem::exists(std::filesystem::u8path(path_ + "-journal"), ec)) {
             // After a failed write (a full disk) SQLite cannot roll back on the
             // spot and leaves the journal for the next reader. Be that reader:
             // the database is back as it was before this program ends.
@@ -181,7 +196,22 @@ private:
         find_file_.bind(2, table_);
         std::optional<std::int64_t> id;
         if (auto f = db_.query(find_file_, id)) return f;
-        sqlite::Statement& s = id ? update_file_ : insert_file_;
+        if (id) {
+            sqlite::Statement old;
+            if (auto f = db_.prepare(schema::delete_records(table_), old)) return f;
+            old.bind(1, *id);
+            if (auto f = db_.run(old)) return f;
+            file_id_ = *id;
+            return describe_file(update_file_, input);
+        }
+        if (auto f = describe_file(insert_file_, input)) return f;
+        file_id_ = db_.last_insert_id();
+        return std::nullopt;
+    }
+
+    // Runs insert_file or update_file (of file_id_) for `input`.
+    WriteStatus describe_file(sqlite::Statement& s, const InputInfo& input)
+    {
         s.bind(1, input.path);
         s.bind(2, file_kind_name(input.kind));
         s.bind(3, table_);
@@ -192,16 +222,8 @@ private:
         if (input.modified) s.bind(8, iso_time(*input.modified));
         else s.bind_null(8);
         s.bind(9, exported_);
-        if (id) {
-            s.bind(10, *id);
-            sqlite::Statement old;
-            if (auto f = db_.prepare(schema::delete_records(table_), old)) return f;
-            old.bind(1, *id);
-            if (auto f = db_.run(old)) return f;
-        }
-        if (auto f = db_.run(s)) return f;
-        file_id_ = id ? *id : db_.last_insert_id();
-        return std::nullopt;
+        if (&s == &update_file_) s.bind(10, file_id_);
+        return db_.run(s);
     }
 
     void finalize_statements() noexcept
@@ -212,7 +234,7 @@ private:
     std::string path_;
     CellRules rules_;
     sqlite::Database db_;
-    bool created_ = false;
+    std::optional<StagedFile> staged_;  // a new database
     bool in_transaction_ = false;
     std::string exported_;
     sqlite::Statement find_file_, insert_file_, update_file_, insert_field_, insert_record_;
@@ -220,6 +242,7 @@ private:
     std::string table_;
     std::vector<Column> columns_;
     std::int64_t file_id_ = 0;
+    bool streamed_ = false;
 };
 
 }  // namespace

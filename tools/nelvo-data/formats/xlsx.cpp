@@ -7,11 +7,16 @@
 // are typed as cells.hpp maps them: numbers, TRUE/FALSE for the flags -1
 // and 0, currency as numbers shown with up to four decimals (as text beyond
 // Excel's 15 significant digits), texts always as strings, never formulas.
-// The workbook is written under a temporary name and renamed into place
-// when complete.
+// The workbook is staged (output/staged_file.hpp): written under a
+// temporary name and renamed into place when complete.
 #include <xlsxwriter.h>
 
+#include <sys/resource.h>
+#include <sys/statvfs.h>
+
 #include <algorithm>
+#include <cerrno>
+#include <cstdio>
 #include <filesystem>
 #include <optional>
 #include <set>
@@ -20,7 +25,7 @@
 #include "nelvo-data/formats/cells.hpp"
 #include "nelvo-data/formats/formats.hpp"
 #include "nelvo-data/formats/iso_time.hpp"
-#include "nelvo-data/output/temporary_file.hpp"
+#include "nelvo-data/output/staged_file.hpp"
 
 namespace nelvo::tool {
 namespace {
@@ -44,7 +49,7 @@ const std::vector<std::string> files_header = {"path", "kind", "layout", "size",
 class XlsxWriter final : public Writer {
 public:
     XlsxWriter(const FormatOptions& o, std::string path)
-        : path_(std::move(path)), records_per_sheet_(std::max<std::int64_t>(1, o.sheet_records))
+        : path_(std::move(path)), records_per_sheet_(std::max<std::int64_t>(1, o.sheet_records)), staged_(path_)
     {
         rules_.raw_text = o.raw_text;
         rules_.truth_cells = true;
@@ -57,8 +62,8 @@ public:
 
     WriteStatus begin(std::span<const InputInfo> inputs) override
     {
-        plan_sheets(inputs);
-        if (auto f = temporary_.create(path_)) return f;
+        taken_ = {"files"};
+        if (auto f = staged_.create()) return f;
         lxw_workbook_options options{};
         options.constant_memory = LXW_TRUE;
         // Rows wait in a temporary file until the workbook is zipped: beside
@@ -67,13 +72,21 @@ public:
         tmpdir_ = (dir.empty() ? std::filesystem::path(".") : dir).string();
         options.tmpdir = tmpdir_.data();
         options.use_zip64 = needs_zip64(inputs) ? LXW_TRUE : LXW_FALSE;
-        wb_ = workbook_new_opt(temporary_.path().c_str(), &options);
+        wb_ = workbook_new_opt(staged_.path().c_str(), &options);
         if (wb_ == nullptr) return failure("cannot create the workbook", LXW_ERROR_MEMORY_MALLOC_FAILED);
         bold_ = workbook_add_format(wb_);
         format_set_bold(bold_);
         currency_ = workbook_add_format(wb_);
         format_set_num_format(currency_, "#,##0.00##");
-        return files_sheet(inputs);
+        // The first sheet; its rows follow as each input ends, when its
+        // records and sheets are known (standard input's only then).
+        files_ = workbook_add_worksheet(wb_, "files");
+        if (files_ == nullptr) return failure("cannot add the files sheet", LXW_ERROR_MEMORY_MALLOC_FAILED);
+        files_row_ = 0;
+        rows_bytes_ = largest_sheet_bytes_ = 0;
+        files_widths_.clear();
+        for (const auto& h : files_header) files_widths_.push_back(width_for(h));
+        return header_row(files_, files_header);
     }
 
     WriteStatus begin_input(const InputInfo& input) override
@@ -81,7 +94,8 @@ public:
         columns_ = columns_of(*input.layout);
         header_ = {"record"};
         for (const auto& c : columns_) header_.push_back(c.name);
-        sheet_ = 0;
+        base_name_ = layout_name(input.kind, *input.layout);
+        sheets_.clear();
         return start_sheet();
     }
 
@@ -99,7 +113,6 @@ public:
         for (std::size_t i = 0; i < chunk.count; ++i) {
             if (row_ > records_per_sheet_) {
                 if (auto f = end_sheet()) return f;
-                ++sheet_;
                 if (auto f = start_sheet()) return f;
             }
             const auto row = static_cast<lxw_row_t>(row_);
@@ -119,23 +132,32 @@ public:
             if (e != LXW_NO_ERROR) return failure("cannot write a cell", e);
             ++row_;
         }
-        return std::nullopt;
+        return rows_written();
     }
 
-    WriteStatus end_input(const InputInfo&) override { return end_sheet(); }
+    WriteStatus end_input(const InputInfo& input) override
+    {
+        if (auto f = end_sheet()) return f;
+        return files_row(input);
+    }
 
     WriteStatus commit() override
     {
+        for (std::size_t c = 0; c < files_widths_.size(); ++c)
+            worksheet_set_column(files_, static_cast<lxw_col_t>(c), static_cast<lxw_col_t>(c),
+                                 std::min(files_widths_[c], 80.0), nullptr);
+        if (auto f = finish_sheet(files_, files_header, static_cast<lxw_row_t>(files_row_))) return f;
+        if (auto f = room_to_zip()) return f;
         lxw_workbook* wb = wb_;
         wb_ = nullptr;
         if (const lxw_error e = workbook_close(wb); e != LXW_NO_ERROR) return failure("cannot write the workbook", e);
-        return temporary_.replace_target();
+        return staged_.commit();
     }
 
     void abandon() noexcept override
     {
         free_workbook();
-        temporary_.remove();
+        staged_.abandon();
     }
 
 private:
@@ -146,33 +168,12 @@ private:
         return f;
     }
 
-    // Every input's sheets are named before the first is written, so the
-    // `files` sheet can list them: the layout's name, made unique.
-    void plan_sheets(std::span<const InputInfo> inputs)
-    {
-        std::set<std::string> taken{"files"};
-        auto unique = [&taken](const std::string& base) {
-            std::string name = base;
-            for (int n = 2; taken.count(name) != 0; ++n) name = base + " (" + std::to_string(n) + ")";
-            taken.insert(name);
-            return name;
-        };
-        sheets_.clear();
-        for (const auto& in : inputs) {
-            const std::string base = layout_name(in.kind, *in.layout);
-            const std::int64_t count = std::max<std::int64_t>(1, (in.records + records_per_sheet_ - 1) / records_per_sheet_);
-            std::vector<std::string> names;
-            for (std::int64_t i = 0; i < count; ++i) names.push_back(unique(base));
-            sheets_.push_back(std::move(names));
-        }
-        input_ = static_cast<std::size_t>(-1);
-    }
-
-    // Zip64 only where a sheet might pass the 4 GB a plain zip entry holds:
-    // some readers complain about it.
+    // Zip64 only where a sheet might pass the 4 GB a plain zip entry holds
+    // (some readers complain about it), or where the size is not known.
     bool needs_zip64(std::span<const InputInfo> inputs) const
     {
         for (const auto& in : inputs) {
+            if (in.records < 0) return true;  // standard input
             const auto rows = std::min(in.records, records_per_sheet_);
             // a generous 40 bytes of XML per cell
             if (static_cast<double>(rows) * static_cast<double>(in.layout->value_count() + 1) * 40.0 > 3.5e9) return true;
@@ -180,44 +181,32 @@ private:
         return false;
     }
 
-    // The inputs, a row each; columns as wide as their widest value, for
-    // this sheet is short.
-    WriteStatus files_sheet(std::span<const InputInfo> inputs)
+    // The input's row in the files sheet; columns as wide as their widest
+    // value, for this sheet is short.
+    WriteStatus files_row(const InputInfo& in)
     {
-        lxw_worksheet* ws = workbook_add_worksheet(wb_, "files");
-        if (ws == nullptr) return failure("cannot add the files sheet", LXW_ERROR_MEMORY_MALLOC_FAILED);
-        if (auto f = header_row(ws, files_header)) return f;
-        std::vector<double> widths;
-        for (const auto& h : files_header) widths.push_back(width_for(h));
+        const auto row = static_cast<lxw_row_t>(++files_row_);
         lxw_error e = LXW_NO_ERROR;
-        const auto put = [&](lxw_row_t row, lxw_col_t col, const std::string& text, std::optional<double> number) {
+        const auto put = [&](lxw_col_t col, const std::string& text, std::optional<double> number) {
             if (e != LXW_NO_ERROR || text.empty()) return;
-            e = number ? worksheet_write_number(ws, row, col, *number, nullptr)
-                       : worksheet_write_string(ws, row, col, text.c_str(), nullptr);
-            widths[col] = std::max(widths[col], width_for(text));
+            e = number ? worksheet_write_number(files_, row, col, *number, nullptr)
+                       : worksheet_write_string(files_, row, col, text.c_str(), nullptr);
+            files_widths_[col] = std::max(files_widths_[col], width_for(text));
         };
-        const auto put_number = [&](lxw_row_t row, lxw_col_t col, std::int64_t v) {
-            put(row, col, std::to_string(v), static_cast<double>(v));
-        };
-        lxw_row_t row = 1;
-        for (std::size_t i = 0; i < inputs.size(); ++i, ++row) {
-            const InputInfo& in = inputs[i];
-            std::string sheets;
-            for (const auto& s : sheets_[i]) sheets += (sheets.empty() ? "" : ", ") + s;
-            put(row, 0, in.path, std::nullopt);
-            put(row, 1, std::string(file_kind_name(in.kind)), std::nullopt);
-            put(row, 2, layout_name(in.kind, *in.layout), std::nullopt);
-            put_number(row, 3, static_cast<std::int64_t>(in.size));
-            put_number(row, 4, in.record_length);
-            put_number(row, 5, in.first_record);
-            put_number(row, 6, in.records);
-            put(row, 7, in.modified ? iso_time(*in.modified) : std::string(), std::nullopt);
-            put(row, 8, sheets, std::nullopt);
-        }
+        const auto put_number = [&](lxw_col_t col, std::int64_t v) { put(col, std::to_string(v), static_cast<double>(v)); };
+        std::string sheets;
+        for (const auto& s : sheets_) sheets += (sheets.empty() ? "" : ", ") + s;
+        put(0, in.path, std::nullopt);
+        put(1, std::string(file_kind_name(in.kind)), std::nullopt);
+        put(2, layout_name(in.kind, *in.layout), std::nullopt);
+        put_number(3, static_cast<std::int64_t>(in.size));
+        put_number(4, in.record_length);
+        put_number(5, in.first_record);
+        put_number(6, in.records);
+        put(7, in.modified ? iso_time(*in.modified) : std::string(), std::nullopt);
+        put(8, sheets, std::nullopt);
         if (e != LXW_NO_ERROR) return failure("cannot write the files sheet", e);
-        for (std::size_t c = 0; c < widths.size(); ++c)
-            worksheet_set_column(ws, static_cast<lxw_col_t>(c), static_cast<lxw_col_t>(c), std::min(widths[c], 80.0), nullptr);
-        return finish_sheet(ws, files_header, row - 1);
+        return std::nullopt;
     }
 
     WriteStatus header_row(lxw_worksheet* ws, const std::vector<std::string>& header)
@@ -241,17 +230,60 @@ private:
         return std::nullopt;
     }
 
+    // The next sheet of the current input: the layout's name, made unique
+    // ("bda", "bda (2)", ...).
     WriteStatus start_sheet()
     {
-        if (sheet_ == 0) ++input_;
-        const std::string& name = sheets_.at(input_).at(sheet_);
+        std::string name = base_name_;
+        for (int n = 2; taken_.count(name) != 0; ++n) name = base_name_ + " (" + std::to_string(n) + ")";
+        taken_.insert(name);
+        sheets_.push_back(name);
         ws_ = workbook_add_worksheet(wb_, name.c_str());
         if (ws_ == nullptr) return failure("cannot add sheet " + name, LXW_ERROR_MEMORY_MALLOC_FAILED);
         row_ = 1;
         return header_row(ws_, header_);
     }
 
-    WriteStatus end_sheet() { return finish_sheet(ws_, header_, static_cast<lxw_row_t>(row_ - 1)); }
+    WriteStatus end_sheet()
+    {
+        if (auto f = rows_written()) return f;
+        const long size = std::ftell(ws_->optimize_tmpfile);
+        if (size > 0) {
+            rows_bytes_ += static_cast<std::uint64_t>(size);
+            largest_sheet_bytes_ = std::max(largest_sheet_bytes_, static_cast<std::uint64_t>(size));
+        }
+        return finish_sheet(ws_, header_, static_cast<lxw_row_t>(row_ - 1));
+    }
+
+    // libxlsxwriter does not check its writes to the temporary file that
+    // holds a sheet's rows: on a full disk the sheet would end early in a
+    // workbook that looks complete. So the rows written are flushed and
+    // checked after each chunk...
+    WriteStatus rows_written() const
+    {
+        std::FILE* rows = ws_->optimize_tmpfile;
+        errno = 0;
+        if (rows != nullptr && (std::fflush(rows) != 0 || std::ferror(rows))) return output_failure(path_, errno != 0 ? errno : EIO);
+        return std::nullopt;
+    }
+
+    // ... and before zipping, which copies each sheet's rows once more
+    // (unchecked too) beside the workbook it writes, there must be room for
+    // the largest copy and the workbook (a fraction of the rows: a quarter
+    // is generous for zlib on this XML).
+    WriteStatus room_to_zip() const
+    {
+        const std::uint64_t margin = 1 << 20;
+        struct statvfs fs {};
+        if (::statvfs(tmpdir_.c_str(), &fs) == 0 &&
+            static_cast<std::uint64_t>(fs.f_bavail) * fs.f_frsize < largest_sheet_bytes_ + rows_bytes_ / 4 + margin)
+            return output_failure(path_, ENOSPC);
+        struct rlimit limit {};
+        if (::getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY &&
+            limit.rlim_cur < largest_sheet_bytes_ + margin)
+            return output_failure(path_, EFBIG);
+        return std::nullopt;
+    }
 
     void free_workbook() noexcept
     {
@@ -264,18 +296,22 @@ private:
     std::string tmpdir_;
     std::int64_t records_per_sheet_;
     CellRules rules_;
-    TemporaryFile temporary_;
+    StagedFile staged_;
     lxw_workbook* wb_ = nullptr;
     lxw_format* bold_ = nullptr;
     lxw_format* currency_ = nullptr;
-    std::vector<std::vector<std::string>> sheets_;  // per input, its sheets' names
+    std::set<std::string> taken_;  // sheet names
+    lxw_worksheet* files_ = nullptr;
+    std::int64_t files_row_ = 0;  // the last written
+    std::vector<double> files_widths_;
     // The current input and sheet.
-    std::size_t input_ = 0;
-    std::size_t sheet_ = 0;
+    std::string base_name_;
+    std::vector<std::string> sheets_;  // its sheets so far
     std::vector<Column> columns_;
     std::vector<std::string> header_;
     lxw_worksheet* ws_ = nullptr;
     std::int64_t row_ = 1;  // the next row to write (0 is the header)
+    std::uint64_t rows_bytes_ = 0, largest_sheet_bytes_ = 0;  // in the rows' temporary files
 };
 
 }  // namespace
