@@ -46,15 +46,16 @@ public:
             if (auto f = staged_->create()) return f;
         }
         if (auto f = db_.open(staged_ ? staged_->path() : path_)) return f;
+        exported_ = iso_time_now();
+        // A new database gets pages that hold a whole personnel record: fewer,
+        // larger writes (an existing one keeps its page size). Before any
+        // other statement, which would size the page cache for the default pages.
+        if (auto f = db_.exec("PRAGMA page_size = 16384")) return f;
         // A staged database is removed whole on failure: its rollback
         // journal can stay in memory, and no journal file is left beside it
         // when a second signal ends the tool.
         if (staged_)
             if (auto f = db_.exec("PRAGMA journal_mode = MEMORY")) return f;
-        exported_ = iso_time_now();
-        // A new database gets pages that hold a whole personnel record: fewer,
-        // larger writes (an existing one keeps its page size).
-        if (auto f = db_.exec("PRAGMA page_size = 16384")) return f;
         // The write lock now rather than at the first insert: another writer
         // is found before any work is done.
         if (auto f = db_.exec("BEGIN IMMEDIATE")) return f;
