@@ -14,4 +14,6 @@ if(arch STREQUAL "x64" AND TARGET nelvo-data)
   install(TARGETS nelvo-data RUNTIME DESTINATION . COMPONENT windows)
 endif()
 install(FILES windows/register.cmd windows/unregister.cmd DESTINATION . COMPONENT windows)
-install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples ${PROJECT_SOURCE_DIR}/docs DESTINATION . COMPONENT windows)
+# Without the repository's own files (.gitattributes).
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/examples ${PROJECT_SOURCE_DIR}/docs DESTINATION . COMPONENT windows
+  PATTERN ".*" EXCLUDE)

@@ -23,7 +23,7 @@ mkdir "$tree"
 (cd "$tree" && find . -type f | sed 's|^\./||' | LC_ALL=C sort) >"$work/files"
 {
     printf '%s\n' register.cmd unregister.cmd x86/Nelvo_data.dll x86/Nelvo_data.tlb
-    (cd "$src" && find examples docs -type f)
+    (cd "$src" && find examples docs -type f ! -name '.*')
 } | LC_ALL=C sort >"$work/want"
 check "the archive holds the scripts, x86\\ (DLL, type library), examples and docs" cmp -s "$work/want" "$work/files"
 check "the scripts have CRLF line ends" awk '!/\r$/ { bad = 1 } END { exit bad }' "$tree/register.cmd" "$tree/unregister.cmd"

@@ -39,12 +39,12 @@ mkdir -p "$tree"
 {
     printf '%s\n' nelvo-data.exe register.cmd unregister.cmd \
         x64/Nelvo_data.dll x64/Nelvo_data.tlb x86/Nelvo_data.dll x86/Nelvo_data.tlb
-    (cd "$src" && find examples docs -type f)
+    (cd "$src" && find examples docs -type f ! -name '.*')
 } | LC_ALL=C sort >"$work/want"
 check "the archive holds both DLLs and type libraries, nelvo-data.exe, the scripts, examples and docs, nothing else" \
     sh -c 'diff "$1" "$2"' - "$work/want" "$work/files"
 check "... the examples and the guide as in the source tree" \
-    sh -c 'diff -r "$1/examples" "$2/examples" && diff -r "$1/docs" "$2/docs"' - "$src" "$tree"
+    sh -c 'diff -r -x ".*" "$1/examples" "$2/examples" && diff -r -x ".*" "$1/docs" "$2/docs"' - "$src" "$tree"
 check "... x64\\Nelvo_data.dll and nelvo-data.exe 64-bit, x86\\Nelvo_data.dll 32-bit" sh -c '
     file -b "$1/x64/Nelvo_data.dll" | grep -q "^PE32+ executable (DLL).* x86-64" &&
     file -b "$1/nelvo-data.exe" | grep -q "^PE32+ executable (console) x86-64" &&
