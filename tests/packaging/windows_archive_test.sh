@@ -101,6 +101,9 @@ for bits in 64 32; do
     check "... says so" says unuser$bits "Nelvo_data.getuser_data is no longer registered for the current user."
     check "... every class registration as before" unchanged
 done
+run 64 unagain unregister.cmd
+check "unregister.cmd again, with nothing registered: status 0" test "$status" = 0
+check "... nothing changed" unchanged
 
 # ---- for all users, and the examples ----
 run 64 machine register.cmd /machine
