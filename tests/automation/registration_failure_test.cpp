@@ -39,6 +39,16 @@ public:
                                                                          SDDL_REVISION_1, &sd, nullptr));
         SECURITY_ATTRIBUTES sa{sizeof sa, sd, FALSE};
         HKEY h = nullptr;
+        // A volatile key's missing parents are made volatile too, and nothing
+        // lasting can then be written below them until Wine's server ends
+        // (a fresh prefix has no HKCU\Software\Classes\TypeLib): the
+        // parents are made as ordinary keys first.
+        const std::wstring parent = path_.substr(0, path_.rfind(L'\\'));
+        EXPECT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, parent.c_str(), 0, nullptr, 0, KEY_READ | KEY_WOW64_64KEY,
+                                  nullptr, &h, nullptr),
+                  ERROR_SUCCESS);
+        if (h) RegCloseKey(h);
+        h = nullptr;
         EXPECT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, path_.c_str(), 0, nullptr, REG_OPTION_VOLATILE,
                                   KEY_READ | KEY_WOW64_64KEY, &sa, &h, nullptr),
                   ERROR_SUCCESS);
