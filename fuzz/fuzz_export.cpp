@@ -1,7 +1,8 @@
 // Arbitrary records through the JSON and CSV exports: the output always
 // parses, holds one object or row per record, and gives back the stored
 // values (JSON: integers and the raw text length; CSV: each value as the
-// record text renders it).
+// record text renders it, floats that are not finite as NaN and Infinity).
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -133,10 +134,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         for (const auto& f : l.fields)
             for (std::uint32_t rr = 0; rr < f.rows; ++rr)
                 for (std::uint32_t c = 0; c < f.columns; ++c) {
+                    const unsigned char* p = in.data() + r * l.size + f.element_offset(rr, c);
                     std::string want(records::max_value_chars<char>(f, 1), '\0');
-                    want.resize(static_cast<std::size_t>(
-                        records::write_value(want.data(), f, in.data() + r * l.size + f.element_offset(rr, c), style) -
-                        want.data()));
+                    want.resize(static_cast<std::size_t>(records::write_value(want.data(), f, p, style) - want.data()));
+                    if (f.stored == records::Stored::Single) {
+                        // Not finite: the tokens data frames read as floats.
+                        const float v = records::load<float>(p);
+                        if (std::isnan(v)) want = "NaN";
+                        else if (std::isinf(v)) want = v < 0 ? "-Infinity" : "Infinity";
+                    }
                     if (row[col++] != want) fail();
                 }
     }

@@ -18,7 +18,8 @@ need_packages() {
     fi
 }
 
-native_packages=(g++ cmake ninja-build libgtest-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev locales)
+native_packages=(g++ cmake ninja-build libgtest-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev locales
+    python3 python3-jsonschema)
 # CPack's Debian packages (dpkg-shlibdeps, file) and the tests of the
 # install tree and packages (pkg-config, man).
 package_packages=(dpkg-dev file pkg-config man-db)

@@ -40,7 +40,7 @@ TEST_F(Cli, ExitCodesAndMessages)
     EXPECT_EQ(run("count bda " + bda).out, "3\n");
     EXPECT_EQ(run("show bda " + bda + " 0", true).out, "nelvo-data: " + bda + ": Bad record number (error 63)\n");
     EXPECT_EQ(run("show bda " + bda + " 0").status, 1);
-    EXPECT_EQ(run("export bda " + bda + " --from 0").status, 1);
+    EXPECT_EQ(run("export bda " + bda + " --from 0").status, 2);  // a usage error naming --from
     const std::string lost = dir.path("nowhere/x.dat");
     EXPECT_EQ(run("export bda " + lost, true).out, "nelvo-data: " + lost + ": Path not found (error 76)\n");
 

@@ -16,7 +16,8 @@ warnings=$(MANWIDTH=80 man --warnings -l "$page" 2>&1 >/dev/null)
 [[ -z $warnings ]] || fail "man --warnings: $warnings"
 text=$(MANWIDTH=80 man -l "$page" 2>/dev/null)
 for want in "NAME" "SYNOPSIS" "nelvo-data export KIND FILE" "--decimal-separator SEP" "--version" \
-    "-f, --format FORMAT" "kalender" "jsonl" "EXIT STATUS"; do
+    "-f, --format FORMAT" "kalender" "jsonl" "EXIT STATUS" "nelvo-data identify FILE..." "--layout BYTES" \
+    "--guard-formulas" "130, 143"; do
     grep -qF -- "$want" <<<"$text" || fail "manual page lacks '$want'"
 done
 grep -qF -- "--chunk-bytes" <<<"$text" && fail "manual page shows the hidden --chunk-bytes"
@@ -38,13 +39,16 @@ offers() {
     [[ $got == "$want" ]] || fail "nelvo-data ${words[*]}<TAB>: got '$got', want '$want'"
 }
 kinds=(user bda jda zuschlag sozvers urlaub kalender tarif)
-offers "" -- count show tarife tarifsatz export layout schema check dump
+offers "" -- count show tarife tarifsatz export layout schema check dump identify
 offers ex -- export
 offers export "" -- "${kinds[@]}"
 offers --decimal-separator , export "" -- "${kinds[@]}"
 offers check k -- kalender
 offers export bda f.dat --format "" -- text json jsonl csv
 offers export bda f.dat -f j -- json jsonl
+offers schema bda --format "" -- json jsonl
+offers count user f.13 --layout "" -- 1920 1513
+offers export --gu -- --guard-formulas
 offers export --from 3 bda f.dat --no -- --no-progress
 offers check --max-warnings 5 "" -- "${kinds[@]}"
 offers export --chunk-bytes 7 "" -- "${kinds[@]}"
@@ -53,7 +57,8 @@ offers dump --st --
 offers check --st -- --strict
 scratch=$(mktemp -d)
 touch "$scratch/bda.dat" "$scratch/other.txt"
-(cd "$scratch" && offers export bda b -- bda.dat && offers export bda x.dat -o o -- other.txt && exit $failures) ||
+(cd "$scratch" && offers export bda b -- bda.dat && offers export bda x.dat -o o -- other.txt &&
+    offers identify bda.dat o -- other.txt && exit $failures) ||
     failures=$((failures + $?))
 rm -rf "$scratch"
 

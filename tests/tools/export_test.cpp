@@ -101,6 +101,7 @@ TEST(ExportText, RangeEdges)
                 tool::ExportOptions o;
                 o.from = r.from;
                 o.to = r.to;
+                o.pad = true;  // past the count as asked, not refused
                 o.jobs = jobs;
                 o.chunk_bytes = 2 * l.size;
                 auto got = exported(k, path, o);
@@ -125,13 +126,14 @@ TEST(ExportText, FailuresAreTheComponentsErrors)
     EXPECT_EQ(exported(bda, dir.path("no-such-dir/bda.dat"), {}).error().number, error::path_not_found);
     EXPECT_EQ(exported(bda, dir.path(""), {}).error().number, error::path_file_access);
 
-    // A missing file in an existing directory is empty: nothing, or zero-filled records when asked.
-    auto none = exported(bda, dir.path("missing.dat"), {});
-    ASSERT_TRUE(none.ok());
-    EXPECT_EQ(*none, "");
+    // The members read a missing file in an existing directory as empty;
+    // the export refuses it ("File not found"), padded or not, and does not
+    // create it.
+    EXPECT_EQ(exported(bda, dir.path("missing.dat"), {}).error().number, error::file_not_found);
     tool::ExportOptions two;
     two.to = 2;
-    EXPECT_EQ(*exported(bda, dir.path("missing.dat"), two), component_text(bda, dir.path("missing.dat"), 1, 2));
+    two.pad = true;
+    EXPECT_EQ(exported(bda, dir.path("missing.dat"), two).error().number, error::file_not_found);
     EXPECT_FALSE(std::filesystem::exists(dir.path("missing.dat")));
 }
 

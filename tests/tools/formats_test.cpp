@@ -4,6 +4,7 @@
 
 #include <bit>
 #include <charconv>
+#include <cmath>
 #include <map>
 #include <set>
 
@@ -291,6 +292,16 @@ Rows parse_csv(const std::string& s, char delim)
     return rows;
 }
 
+// CSV writes floats that are not finite as the tokens data frames read as
+// floats, not as the record text's "1,#QNAN".
+std::string csv_float_if_not_finite(const unsigned char* p, const std::string& rendered)
+{
+    const float v = records::load<float>(p);
+    if (std::isnan(v)) return "NaN";
+    if (std::isinf(v)) return v < 0 ? "-Infinity" : "Infinity";
+    return rendered;
+}
+
 TEST(ExportCsv, HostileRecordsReadBackAsTheirRenderedValues)
 {
     test::ScratchDir dir;
@@ -323,16 +334,88 @@ TEST(ExportCsv, HostileRecordsReadBackAsTheirRenderedValues)
                 for (const auto& f : l.fields)
                     for (std::uint32_t r = 0; r < f.rows; ++r)
                         for (std::uint32_t c = 0; c < f.columns; ++c, ++col) {
+                            const unsigned char* p = bytes.data() + i * l.size + f.element_offset(r, c);
                             std::string want(records::max_value_chars<char>(f, st.separator.size()), '\0');
-                            want.resize(static_cast<std::size_t>(
-                                records::write_value(want.data(), f, bytes.data() + i * l.size + f.element_offset(r, c),
-                                                     style) -
-                                want.data()));
+                            want.resize(static_cast<std::size_t>(records::write_value(want.data(), f, p, style) -
+                                                                 want.data()));
+                            if (f.stored == records::Stored::Single) want = csv_float_if_not_finite(p, want);
                             EXPECT_EQ(row[col], want) << k.file_name << " record " << i + 1 << " " << header[col];
                         }
             }
         }
     }
+}
+
+std::string export_with(tool::Format format, const test::KindFile& k, const std::string& path,
+                        const tool::FormatOptions& options)
+{
+    tool::ExportOptions o;
+    o.format = format;
+    o.format_options = options;
+    tool::StringDestination out;
+    EXPECT_FALSE(tool::export_file(k.kind, path, o, out).has_value());
+    return out.text;
+}
+
+// Texts a spreadsheet would run get a leading "'" with --guard-formulas;
+// other texts and negative numbers stay as they are, and quoting still holds.
+TEST(ExportCsv, GuardFormulasPrefixesTextsSpreadsheetsWouldRun)
+{
+    test::ScratchDir dir;
+    std::vector<unsigned char> bda(records::bda.size, ' ');
+    const std::string texts[] = {"=1+2", "+49 30", "-x", "@SUM(A1)", "\tTab", "\rCR", "plain", "a=b", "  =padded"};
+    for (std::size_t i = 0; i < std::size(texts); ++i)
+        std::copy(texts[i].begin(), texts[i].end(), bda.begin() + static_cast<std::ptrdiff_t>(10 * i));
+    const auto& bda_kind = test::every_kind[2];
+    const auto path = dir.file(bda_kind.file_name, bda);
+    tool::FormatOptions o;
+    o.guard_formulas = true;
+    const Rows guarded = parse_csv(export_with(tool::Format::Csv, bda_kind, path, o), ',');
+    const Rows plain = parse_csv(export_with(tool::Format::Csv, bda_kind, path, {}), ',');
+    ASSERT_EQ(guarded.size(), 2u);
+    const std::string want[] = {"'=1+2", "'+49 30", "'-x", "'@SUM(A1)", "'\tTab", "'\rCR", "plain", "a=b", "'=padded"};
+    for (std::size_t i = 0; i < std::size(want); ++i) {
+        EXPECT_EQ(guarded[1][1 + i], want[i]);
+        EXPECT_EQ(plain[1][1 + i], want[i].front() == '\'' ? want[i].substr(1) : want[i]);
+    }
+
+    std::vector<unsigned char> jda(records::jdadat.size, ' ');
+    test::store<std::int16_t>(jda.data(), -5);  // Eintrittruhestand
+    const auto& jda_kind = test::every_kind[3];
+    const Rows numbers = parse_csv(export_with(tool::Format::Csv, jda_kind, dir.file(jda_kind.file_name, jda), o), ',');
+    EXPECT_EQ(numbers[1][1], "-5");
+}
+
+// --fields: those fields in that order, arrays and tables whole, in JSON,
+// JSON Lines and CSV alike.
+TEST(ExportFields, SelectAndOrderFields)
+{
+    test::ScratchDir dir;
+    const auto& k = test::every_kind[0];  // wnw
+    const auto& l = test::layout_of(k);
+    const auto bytes = test::hostile_file(l, 2, 5);
+    const auto path = dir.file(k.file_name, bytes);
+    tool::FormatOptions o;
+    o.fields = {"Luckkv", "ztext0"};
+
+    const Json all = parse_json(export_with(tool::Format::Json, k, path, o));
+    ASSERT_EQ(all.size(), 2u);
+    EXPECT_EQ(all[1].size(), 3u);
+    expect_stored(l.fields[0], bytes.data() + l.size + l.fields[0].offset, all[1].at("ztext0"), "ztext0");
+    // The DOM sorts keys; their order shows in the text.
+    const std::string lines = export_with(tool::Format::Jsonl, k, path, o);
+    const std::string first = lines.substr(0, lines.find('\n'));
+    EXPECT_LT(first.find("\"Luckkv\""), first.find("\"ztext0\""));
+    EXPECT_EQ(first.find("\"record\""), 1u);
+    EXPECT_EQ(parse_json(first).size(), 3u);
+
+    const Rows rows = parse_csv(export_with(tool::Format::Csv, k, path, o), ',');
+    ASSERT_EQ(rows.size(), 3u);
+    ASSERT_EQ(rows[0].size(), 1u + 36u + 1u);
+    EXPECT_EQ(rows[0][0], "record");
+    EXPECT_EQ(rows[0][1], "Luckkv_1_1");
+    EXPECT_EQ(rows[0][36], "Luckkv_3_12");
+    EXPECT_EQ(rows[0][37], "ztext0");
 }
 
 TEST(ExportCsv, HeaderNamesElementsAsTheDescriptorsNumberThem)

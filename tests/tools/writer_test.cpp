@@ -97,11 +97,11 @@ protected:
     std::vector<unsigned char> user_bytes = test::hostile_file(records::wnw, 5, 8);
     std::string bda = dir.file("bda.dat", bda_bytes);
     std::string user = dir.file("personal.13", user_bytes);
-    std::string missing = dir.path("kalender.dat");
+    std::string empty = dir.file("kalender.dat", {});
 
     std::vector<tool::ExportInput> inputs() const
     {
-        return {{FileKind::BDA, bda}, {FileKind::User, user}, {FileKind::Kalender, missing}};
+        return {{FileKind::BDA, bda}, {FileKind::User, user}, {FileKind::Kalender, empty}};
     }
     static tool::LoopOptions options(unsigned jobs)
     {
@@ -120,7 +120,7 @@ TEST_F(ExportLoop, SeveralInputsOfDifferentKindsInOrderWithTheirInfo)
 
     EXPECT_EQ(w.calls, (std::vector<std::string>{"begin", "begin_input " + bda, "end_input " + bda,
                                                  "begin_input " + user, "end_input " + user,
-                                                 "begin_input " + missing, "end_input " + missing, "commit"}));
+                                                 "begin_input " + empty, "end_input " + empty, "commit"}));
     ASSERT_EQ(w.begun.size(), 3u);
     const auto& b = w.begun[0];
     EXPECT_EQ(b.path, bda);
@@ -135,8 +135,8 @@ TEST_F(ExportLoop, SeveralInputsOfDifferentKindsInOrderWithTheirInfo)
               std::chrono::hours(1));
     EXPECT_EQ(w.begun[1].layout, &records::wnw);  // the personnel layout rule on the path as given
     EXPECT_EQ(w.begun[1].records, 5);
-    EXPECT_EQ(w.begun[2].records, 0);  // a missing file reads as empty
-    EXPECT_FALSE(w.begun[2].modified.has_value());
+    EXPECT_EQ(w.begun[2].records, 0);  // an empty file: no records, and no chunks
+    EXPECT_EQ(w.begun[2].size, 0u);
 
     // Every record once, in file order, prepared on all three workers and
     // written one chunk at a time.
@@ -153,11 +153,12 @@ TEST_F(ExportLoop, RangeAppliesToEveryInput)
     tool::LoopOptions o = options(2);
     o.from = 2;
     o.to = 3;
+    o.pad = true;  // the empty file has none of them
     const auto in = inputs();
     ASSERT_FALSE(tool::run_export(in, o, w).has_value());
     EXPECT_EQ(w.first_numbers, (std::vector<std::int64_t>{2, 3, 2, 3, 2, 3}));
     EXPECT_EQ(w.begun[2].first_record, 2);
-    // Records 2 and 3 of each; zeros past the end of the missing file.
+    // Records 2 and 3 of each; zeros past the end of the empty file.
     const std::size_t b = records::bda.size, u = records::wnw.size;
     EXPECT_EQ(w.written, bytes_of(bda_bytes).substr(b, 2 * b) + bytes_of(user_bytes).substr(u, 2 * u) +
                              std::string(2 * records::kalender.size, '\0'));

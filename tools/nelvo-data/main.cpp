@@ -25,6 +25,7 @@ int run(int argc, char** argv) { return nelvo::tool::cli::run(argc, argv); }
 int wmain(int argc, wchar_t** wargv)
 {
     _setmode(_fileno(stdout), _O_BINARY);
+    _setmode(_fileno(stdin), _O_BINARY);  // "-" reads data files' bytes
     std::vector<std::string> args;
     for (int i = 0; i < argc; ++i)
         args.push_back(nelvo::text::utf16_to_utf8(reinterpret_cast<const char16_t*>(wargv[i])));

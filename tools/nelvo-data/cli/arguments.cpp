@@ -11,4 +11,11 @@ std::string decimal_separator(const Arguments& a)
                                : text::utf16_to_utf8(platform::user_decimal_separator());
 }
 
+PersonnelLayout personnel_layout(const Arguments& a)
+{
+    if (a.layout == "1920") return PersonnelLayout::Records1920;
+    if (a.layout == "1513") return PersonnelLayout::Records1513;
+    return PersonnelLayout::PathRule;
+}
+
 }  // namespace nelvo::tool::cli

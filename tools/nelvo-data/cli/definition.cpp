@@ -11,10 +11,10 @@
 namespace nelvo::tool::cli {
 namespace {
 
-std::string kind_list()
+std::string format_list(const std::vector<std::string>& names)
 {
     std::string s;
-    for (const auto& k : file_kinds) s += (s.empty() ? "" : ", ") + std::string(k.name);
+    for (const auto& n : names) s += (s.empty() ? "" : ", ") + n;
     return s;
 }
 
@@ -34,17 +34,38 @@ CLI::App* subcommand(CLI::App& app, Arguments& args, Command c, const std::strin
 
 void add_kind(CLI::App* sub, Arguments& args)
 {
-    sub->add_option("KIND", args.kind_name, "File kind, in any letter case: " + kind_list())->required();
+    sub->add_option("KIND", args.kind_name, "File kind, in any letter case: " + format_list(kind_names()))->required();
+    sub->add_option("--layout", args.layout,
+                    "Personnel layout of a user file: 1920 or 1513-byte records (default: the layout rule on "
+                    "FILE as typed)")
+        ->type_name("BYTES")
+        ->check(CLI::IsMember(std::vector<std::string>(personnel_layouts.begin(), personnel_layouts.end())));
 }
 
-void add_file(CLI::App* sub, Arguments& args, bool required = true)
+void add_file(CLI::App* sub, Arguments& args, const std::string& about)
 {
-    auto* o = sub->add_option("FILE", args.file,
-                              required ? "Data file" : "Path the personnel layout rule is applied to");
-    if (required) o->required();
+    sub->add_option("FILE", args.file, about)->required();
+}
+
+void add_range(CLI::App* sub, Arguments& args)
+{
+    sub->add_option_function<std::int32_t>(
+           "--from", [&args](const std::int32_t& v) { args.from = v; }, "First record (default 1)")
+        ->check(CLI::Range(1, INT32_MAX));
+    sub->add_option_function<std::int32_t>(
+           "--to", [&args](const std::int32_t& v) { args.to = v; }, "Last record (default: the record count)")
+        ->check(CLI::Range(1, INT32_MAX));
+    sub->add_flag("--pad", args.pad, "Allow --to past the last record: the records past it are zero-filled, as show reads them");
 }
 
 }  // namespace
+
+std::vector<std::string> kind_names()
+{
+    std::vector<std::string> names;
+    for (const auto& k : file_kinds) names.emplace_back(k.name);
+    return names;
+}
 
 std::string version_text()
 {
@@ -56,52 +77,64 @@ std::string version_text()
 void define_command_line(CLI::App& app, Arguments& args)
 {
     app.description("Reads the data files of the payroll application as record text, and exports them whole.");
+    app.footer("KIND is one of " + format_list(kind_names()) +
+               " (any letter case). FILE '-' is standard input for export, check and identify.");
     app.require_subcommand(1);
     app.fallthrough();
     app.set_version_flag("--version", version_text(), "Print the version and exit");
     app.add_option_function<std::string>(
            "--decimal-separator", [&args](const std::string& s) { args.decimal_separator = s; },
-           "Decimal separator of currency and float values (default: the locale's)")
+           "Decimal separator of currency and float values in record text and CSV: one to three characters, no "
+           "digit, sign, ';' or '\"' (default: the locale's)")
         ->type_name("SEP");
 
+    const std::string data_file = "Data file";
     auto* count = subcommand(app, args, Command::Count, "count", "Print the record count of FILE");
     add_kind(count, args);
-    add_file(count, args);
+    add_file(count, args, data_file);
 
     auto* show = subcommand(app, args, Command::Show, "show", "Write the record text of record RECNO");
     add_kind(show, args);
-    add_file(show, args);
+    add_file(show, args, data_file);
     show->add_option("RECNO", args.recno, "Record number, the first is 1")->required();
 
     auto* tarife = subcommand(app, args, Command::Tarife, "tarife", "Write tariff records VON to BIS");
-    add_file(tarife, args);
+    add_file(tarife, args, data_file);
     tarife->add_option("VON", args.von, "First tariff record")->required();
     tarife->add_option("BIS", args.bis, "Last tariff record")->required();
 
     auto* tarifsatz = subcommand(app, args, Command::Tarifsatz, "tarifsatz", "Write the 27 values of tariff record N");
-    add_file(tarifsatz, args);
+    add_file(tarifsatz, args, data_file);
     tarifsatz->add_option("N", args.recno, "Tariff record number")->required();
 
     auto* exp = subcommand(app, args, Command::Export, "export",
                            "Export records FROM to TO of FILE as text, JSON, JSON Lines or CSV");
     add_kind(exp, args);
-    add_file(exp, args);
-    exp->add_option("--format,-f", args.format, "text (the record text), json, jsonl or csv")
+    add_file(exp, args, "Data file ('-': standard input)");
+    exp->add_option("--format,-f", args.format, "text (the record text), json, jsonl or csv, in any letter case")
         ->type_name("FORMAT")
-        ->check(CLI::IsMember(format_names()))
+        ->check(CLI::IsMember(format_names(), CLI::ignore_case))
         ->capture_default_str();
-    exp->add_option_function<std::int32_t>(
-        "--from", [&args](const std::int32_t& v) { args.from = v; }, "First record (default 1)");
-    exp->add_option_function<std::int32_t>(
-        "--to", [&args](const std::int32_t& v) { args.to = v; }, "Last record (default: the record count)");
-    exp->add_option("-o,--output", args.output, "Output file ('-': standard output)")
+    add_range(exp, args);
+    exp->add_option("-o,--output", args.output,
+                    "Output file ('-': standard output); written under a temporary name and renamed when the export "
+                    "succeeded, so it is whole or left as it was")
         ->type_name("FILE")
         ->capture_default_str();
     exp->add_option("--jobs,-j", args.jobs, "Rendering threads (default: one per core)")->check(CLI::Range(0u, 1024u));
     exp->add_option("--delimiter", args.delimiter,
                     "CSV delimiter (default ',', or ';' when the decimal separator is ',')")
         ->type_name("CHAR");
-    exp->add_flag("--no-progress", args.no_progress, "Never draw the progress bar");
+    exp->add_flag("--guard-formulas", args.guard_formulas,
+                  "CSV: put ' before every text starting with = + - @ TAB or CR, so spreadsheets do not run it as a "
+                  "formula");
+    exp->add_option("--fields", args.fields,
+                    "JSON, JSON Lines and CSV: only these fields, in this order (names as the layout's descriptors "
+                    "spell them; arrays and tables whole)")
+        ->type_name("NAME,...")
+        ->delimiter(',');
+    exp->add_flag("--strict", args.strict, "Fail when FILE fits another kind clearly better, instead of warning");
+    exp->add_flag("--no-progress", args.no_progress, "Draw neither the progress bar nor the summary");
     args.chunk_bytes = LoopOptions{}.chunk_bytes;
     exp->add_option("--chunk-bytes", args.chunk_bytes, "Stored bytes rendered at a time (tuning)")
         ->check(CLI::Range(std::size_t{1}, std::size_t{1} << 30))
@@ -110,24 +143,34 @@ void define_command_line(CLI::App& app, Arguments& args)
     auto* lay = subcommand(app, args, Command::Layout, "layout",
                            "Print the record layout of KIND (for user: of FILE's layout, or both)");
     add_kind(lay, args);
-    add_file(lay, args, false);
+    lay->add_option("FILE", args.file, "Path the personnel layout rule is applied to");
 
-    auto* schema = subcommand(app, args, Command::Schema, "schema", "Print the JSON Schema of KIND's JSON export");
+    auto* schema = subcommand(app, args, Command::Schema, "schema",
+                              "Print the JSON Schema of KIND's export: of the whole document (json) or of one line "
+                              "(jsonl)");
     add_kind(schema, args);
-    add_file(schema, args, false);
+    schema->add_option("FILE", args.file, "Path the personnel layout rule is applied to");
+    schema->add_option("--format,-f", args.schema_format, "json (an array of records) or jsonl (one record)")
+        ->type_name("FORMAT")
+        ->check(CLI::IsMember(std::vector<std::string>(schema_formats.begin(), schema_formats.end()), CLI::ignore_case))
+        ->capture_default_str();
 
     auto* chk = subcommand(app, args, Command::Check, "check",
                            "Report size, records, count and what makes the record text ambiguous");
     add_kind(chk, args);
-    add_file(chk, args);
+    add_file(chk, args, "Data file ('-': standard input)");
     chk->add_flag("--strict", args.strict, "Exit 1 when there is any warning");
     chk->add_option("--max-warnings", args.max_warnings, "Warnings listed one by one (all are counted)")
         ->capture_default_str();
 
     auto* dump = subcommand(app, args, Command::Dump, "dump", "Annotated hex dump of record RECNO");
     add_kind(dump, args);
-    add_file(dump, args);
+    add_file(dump, args, data_file);
     dump->add_option("RECNO", args.recno, "Record number, the first is 1")->required();
+
+    auto* identify = subcommand(app, args, Command::Identify, "identify",
+                                "Name the kinds each FILE's bytes are consistent with, best first, and why");
+    identify->add_option("FILE", args.files, "Data files ('-': standard input)")->required();
 }
 
 }  // namespace nelvo::tool::cli

@@ -5,7 +5,10 @@
 // parses the real command line.
 #pragma once
 
+#include <array>
 #include <string>
+#include <string_view>
+#include <vector>
 
 #include "nelvo-data/cli/arguments.hpp"
 
@@ -23,5 +26,12 @@ void define_command_line(CLI::App& app, Arguments& args);
 
 // "nelvo-data 1.0.0 (git 1a2b3c4)", without the commit outside a checkout.
 std::string version_text();
+
+// The names KIND takes: user, bda, ...
+std::vector<std::string> kind_names();
+
+// What schema --format takes, and --layout.
+inline constexpr std::array<std::string_view, 2> schema_formats = {"json", "jsonl"};
+inline constexpr std::array<std::string_view, 2> personnel_layouts = {"1920", "1513"};
 
 }  // namespace nelvo::tool::cli

@@ -7,7 +7,10 @@
 
 #include "component/counting.hpp"
 #include "nelvo-data/cli/console.hpp"
+#include "nelvo-data/commands/data_file.hpp"
 #include "nelvo-data/fields/names.hpp"
+#include "nelvo-data/identify/verdict.hpp"
+#include "nelvo-data/input/standard_input.hpp"
 #include "text/utf.hpp"
 
 namespace nelvo::tool {
@@ -15,15 +18,16 @@ namespace {
 
 constexpr std::size_t scan_chunk_bytes = 1 << 20;
 
+// Warnings about records, listed up to a limit and all counted.
 struct Listing {
-    std::string& out;
     std::string_view file;
     std::int64_t max_listed;
+    std::vector<std::string> listed;
     std::int64_t count = 0;
 
     void warn(const std::string& what)
     {
-        if (count++ < max_listed) out += "warning: " + std::string(file) + ": " + what + "\n";
+        if (count++ < max_listed) listed.push_back("warning: " + std::string(file) + ": " + what + "\n");
     }
 };
 
@@ -71,20 +75,90 @@ void scan_record(const records::Layout& l, const unsigned char* rec, std::int64_
             }
 }
 
+// Reads a data file or standard input front to back, in large pieces.
+class Front {
+public:
+    Status open(const std::string& path)
+    {
+        if (path == "-") {
+            stream_ = &standard_input();
+            return std::nullopt;
+        }
+        if (auto e = require_existing(path)) return e;
+        if (auto e = file_.open(text::utf8_to_utf16(path))) return e;
+        auto size = file_.size();
+        if (!size) return size.error();
+        size_ = *size;
+        return std::nullopt;
+    }
+    // Fills up to n bytes; fewer only at the end.
+    Result<std::size_t> read(unsigned char* out, std::size_t n)
+    {
+        if (stream_ != nullptr) {
+            const StreamRead r = stream_->read(out, n, nullptr);
+            if (r.error != 0) return RuntimeError{error::device_io};
+            return r.bytes;
+        }
+        const auto got = static_cast<std::size_t>(std::min<std::uint64_t>(n, size_ - at_));
+        if (got != 0)
+            if (auto e = file_.read(static_cast<std::int64_t>(at_) + 1, 1, out, got)) return *e;
+        at_ += got;
+        return got;
+    }
+    bool streamed() const { return stream_ != nullptr; }
+    std::optional<std::uint64_t> size() const { return streamed() ? std::nullopt : std::optional(size_); }
+    const RecordFile& file() const { return file_; }
+
+private:
+    StandardInput* stream_ = nullptr;
+    RecordFile file_;
+    std::uint64_t size_ = 0;
+    std::uint64_t at_ = 0;
+};
+
 }  // namespace
 
-Result<CheckResult> check_file(FileKind kind, std::u16string_view path, std::string_view name,
-                               std::int64_t max_listed)
+Result<CheckResult> check_input(FileKind kind, const records::Layout& l, const std::string& path,
+                                std::string_view name, std::int64_t max_listed)
 {
-    const records::Layout& l = layout_for(kind, path);
-    RecordFile file;
-    if (auto e = file.open(path)) return *e;
-    auto size = file.size();
-    if (!size) return size.error();
-    const std::uint64_t bytes = *size;
+    Front in;
+    if (auto e = in.open(path)) return *e;
+
+    // Whole records are scanned as they come. How far the count reaches is
+    // known at the end: then a counted partial last record is scanned with
+    // the zeros the members read after it. Nothing is scanned past what a
+    // 32-bit count can reach.
+    Listing list{name, max_listed, {}};
+    const std::size_t per = std::max<std::size_t>(1, scan_chunk_bytes / l.size);
+    std::vector<unsigned char> buf(per * l.size);
+    std::vector<unsigned char> first;  // of standard input, to judge its kind by
+    std::uint64_t bytes = 0;
+    std::size_t got = 0;
+    // A file whose count overflows is not read at all: the members cannot read it.
+    const bool overflows = in.size() && !record_count(*in.size(), l.size);
+    if (overflows) bytes = *in.size();
+    while (!overflows) {
+        auto r = in.read(buf.data(), buf.size());
+        if (!r) return r.error();
+        got = *r;
+        if (in.streamed() && first.size() < stream_sample_bytes)
+            first.insert(first.end(), buf.begin(), buf.begin() + static_cast<std::ptrdiff_t>(std::min(got, stream_sample_bytes - first.size())));
+        const std::uint64_t whole_before = bytes / l.size;
+        bytes += got;
+        const std::size_t whole = got / l.size;
+        if (whole_before + whole <= INT32_MAX)
+            for (std::size_t i = 0; i < whole; ++i)
+                scan_record(l, buf.data() + i * l.size, static_cast<std::int64_t>(whole_before + i) + 1,
+                            (whole_before + i) * l.size, list);
+        if (got < buf.size()) break;
+    }
     const std::uint64_t whole = bytes / l.size;
     const std::uint64_t left = bytes % l.size;
     const auto count = record_count(bytes, l.size);
+    if (left != 0 && count && static_cast<std::uint64_t>(*count) > whole) {
+        std::fill(buf.begin() + static_cast<std::ptrdiff_t>(got), buf.begin() + static_cast<std::ptrdiff_t>(got - left + l.size), 0);
+        scan_record(l, buf.data() + (got - left), static_cast<std::int64_t>(whole) + 1, whole * l.size, list);
+    }
 
     CheckResult result;
     std::string& out = result.report;
@@ -96,43 +170,54 @@ Result<CheckResult> check_file(FileKind kind, std::u16string_view path, std::str
     out += "bytes left over: " + std::to_string(left) + "\n";
     out += "count: " + (count ? std::to_string(*count) : std::string("does not fit 32 bits (error 6)")) + "\n";
 
-    Listing list{out, name, max_listed};
-    if (bytes == 0) list.warn("empty file (or missing: a missing file reads as empty)");
-    if (!count) list.warn("the count overflows a signed 32-bit integer; the component fails with error 6");
+    Listing about_file{name, max_listed, {}};
+    if (bytes == 0) about_file.warn(in.streamed() ? "empty input" : "empty file");
+    if (!count) about_file.warn("the count overflows a signed 32-bit integer; the component fails with error 6");
     if (left != 0) {
         if (count && static_cast<std::uint64_t>(*count) > whole)
-            list.warn("record " + std::to_string(whole + 1) + ", byte " + std::to_string(whole * l.size) +
-                      ": partial last record of " + std::to_string(left) +
-                      " bytes; counted, and read with zero bytes after the end of the file");
+            about_file.warn("record " + std::to_string(whole + 1) + ", byte " + std::to_string(whole * l.size) +
+                            ": partial last record of " + std::to_string(left) +
+                            " bytes; counted, and read with zero bytes after the end of the file");
         else
-            list.warn("byte " + std::to_string(whole * l.size) + ": " + std::to_string(left) +
-                      " bytes after the last whole record are not counted and never read");
+            about_file.warn("byte " + std::to_string(whole * l.size) + ": " + std::to_string(left) +
+                            " bytes after the last whole record are not counted and never read");
+    }
+    const Sample sample = in.streamed() ? Sample::of_bytes(std::move(first), bytes) : Sample::of_file(in.file(), bytes);
+    auto ranked = rank_candidates(sample);
+    if (!ranked) return ranked.error();
+    const Candidate given{kind, &l};
+    if (auto better = better_candidate(*ranked, given)) {
+        const auto mine = std::find_if(ranked->begin(), ranked->end(), [&](const Evidence& e) { return e.candidate == given; });
+        result.kind_advice = better_kind_advice(std::string(name), *better, *mine);
+        about_file.warn("fits " + better->candidate.name() + " better (" + describe(*better) + ")");
     }
 
-    // Only what the component can read: nothing when the count overflows.
-    const std::uint64_t scanned = count ? static_cast<std::uint64_t>(*count) : 0;
-    const std::size_t per = std::max<std::size_t>(1, scan_chunk_bytes / l.size);
-    std::vector<unsigned char> buf(per * l.size);
-    for (std::uint64_t at = 0; at < scanned;) {
-        const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(per, scanned - at));
-        if (auto e = file.read(static_cast<std::int64_t>(at) + 1, l.size, buf.data(), n)) return *e;
-        for (std::size_t i = 0; i < n; ++i)
-            scan_record(l, buf.data() + i * l.size, static_cast<std::int64_t>(at + i) + 1, (at + i) * l.size, list);
-        at += n;
-    }
-    if (list.count > max_listed)
-        out += "(" + std::to_string(list.count - max_listed) + " more warnings not listed)\n";
-    out += "warnings: " + std::to_string(list.count) + "\n";
-    result.warnings = list.count;
+    for (const auto& w : about_file.listed) out += w;
+    const std::int64_t room = std::max<std::int64_t>(0, max_listed - static_cast<std::int64_t>(about_file.listed.size()));
+    for (std::int64_t i = 0; i < room && i < static_cast<std::int64_t>(list.listed.size()); ++i)
+        out += list.listed[static_cast<std::size_t>(i)];
+    result.warnings = about_file.count + list.count;
+    const std::int64_t listed = std::min(result.warnings, max_listed);
+    if (result.warnings > listed) out += "(" + std::to_string(result.warnings - listed) + " more warnings not listed)\n";
+    out += "warnings: " + std::to_string(result.warnings) + "\n";
     return result;
+}
+
+Result<CheckResult> check_file(FileKind kind, std::u16string_view path, std::string_view name,
+                               std::int64_t max_listed)
+{
+    return check_input(kind, layout_for(kind, path), text::utf16_to_utf8(path), name, max_listed);
 }
 
 int check_command(const cli::Arguments& a)
 {
-    auto result = check_file(a.kind, text::utf8_to_utf16(a.file), a.file, a.max_warnings);
-    if (!result) return cli::report(a.file, result.error());
-    cli::write_out(result.value().report);
-    return a.strict && result.value().warnings > 0 ? cli::exit_failure : cli::exit_success;
+    const std::string name = a.file == "-" ? standard_input_name : a.file;
+    note_layout_choice(a, a.file);
+    auto result = check_input(a.kind, chosen_layout(a, a.file), a.file, name, a.max_warnings);
+    if (!result) return cli::report(name, result.error());
+    if (!result->kind_advice.empty()) cli::warn(result->kind_advice);
+    if (int failed = cli::write_out(result->report)) return failed;
+    return a.strict && result->warnings > 0 ? cli::exit_failure : cli::exit_success;
 }
 
 }  // namespace nelvo::tool

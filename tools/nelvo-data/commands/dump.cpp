@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "nelvo-data/cli/console.hpp"
+#include "nelvo-data/commands/data_file.hpp"
 #include "nelvo-data/fields/names.hpp"
 #include "platform/locale.hpp"
 #include "records/renderer.hpp"
@@ -48,9 +49,9 @@ std::string visible(std::string_view v)
 }  // namespace
 
 Result<std::string> dump_record(FileKind kind, std::u16string_view path, std::int32_t recno,
-                                std::string_view separator)
+                                std::string_view separator, PersonnelLayout personnel)
 {
-    const records::Layout& l = layout_for(kind, path);
+    const records::Layout& l = layout_for(kind, path, personnel);
     RecordFile file;
     if (auto e = file.open(path)) return *e;
     auto size = file.size();
@@ -109,10 +110,12 @@ Result<std::string> dump_record(FileKind kind, std::u16string_view path, std::in
 
 int dump_command(const cli::Arguments& a)
 {
-    auto dumped = dump_record(a.kind, text::utf8_to_utf16(a.file), a.recno, cli::decimal_separator(a));
+    if (auto e = require_existing(a.file)) return cli::report(a.file, *e);
+    note_layout_choice(a, a.file);
+    auto dumped = dump_record(a.kind, text::utf8_to_utf16(a.file), a.recno, cli::decimal_separator(a),
+                              cli::personnel_layout(a));
     if (!dumped) return cli::report(a.file, dumped.error());
-    cli::write_out(*dumped);
-    return cli::exit_success;
+    return cli::write_out(*dumped);
 }
 
 }  // namespace nelvo::tool

@@ -15,7 +15,8 @@ namespace nelvo::tool {
 // Annotated hex dump of one record: each element's bytes under its name with
 // its rendered value.
 Result<std::string> dump_record(FileKind kind, std::u16string_view path, std::int32_t recno,
-                                std::string_view decimal_separator);
+                                std::string_view decimal_separator,
+                                PersonnelLayout personnel = PersonnelLayout::PathRule);
 
 int dump_command(const cli::Arguments& a);
 

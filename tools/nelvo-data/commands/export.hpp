@@ -18,9 +18,10 @@ struct ExportOptions : LoopOptions {
     FormatOptions format_options;
 };
 
-// Exports FILE (`path` UTF-8, as given) as `kind` to `out`.
+// Exports FILE (`path` UTF-8, as given; "-": standard input) as `kind` to
+// `out`, in `layout` (null: the kind's, for user by the layout rule).
 std::optional<ExportFailure> export_file(FileKind kind, std::string path, const ExportOptions& options,
-                                         Destination& out);
+                                         Destination& out, const records::Layout* layout = nullptr);
 
 int export_command(const cli::Arguments& a);
 

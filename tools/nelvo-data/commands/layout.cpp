@@ -3,6 +3,7 @@
 #include <nlohmann/json.hpp>
 
 #include "nelvo-data/cli/console.hpp"
+#include "nelvo-data/commands/data_file.hpp"
 #include "nelvo-data/fields/names.hpp"
 #include "text/utf.hpp"
 
@@ -132,21 +133,30 @@ std::string layout_listing(const records::Layout& l)
     return out;
 }
 
-std::string json_schema(std::string_view kind_name, const std::vector<const records::Layout*>& layouts)
+std::string json_schema(std::string_view kind_name, const std::vector<const records::Layout*>& layouts, bool document)
 {
     Json root = {{"$schema", "https://json-schema.org/draft/2020-12/schema"},
-                 {"title", "nelvo-data export --format json|jsonl, kind " + std::string(kind_name)},
-                 {"description", "One object per record: \"record\" (the record number) and every field under its "
-                                 "own name in layout order. --format json writes an array of them, --format jsonl "
-                                 "one per line. Arrays are JSON arrays in element order; a two-dimensional table is "
-                                 "an array of rows, each an array of that row's columns."}};
+                 {"title", "nelvo-data export --format " + std::string(document ? "json" : "jsonl") + ", kind " +
+                               std::string(kind_name)},
+                 {"description", std::string(document ? "The whole document: an array of record objects, all of "
+                                                        "one layout. "
+                                                      : "One line: one record object. ") +
+                                     "A record object has \"record\" (the record number) and every field under its "
+                                     "own name in layout order (export --fields writes fewer: this schema requires "
+                                     "them all). Arrays "
+                                     "are JSON arrays in element order; a two-dimensional table is an array of rows, "
+                                     "each an array of that row's columns."}};
+    auto whole = [document](Json record) {
+        if (!document) return record;
+        return Json{{"type", "array"}, {"items", std::move(record)}};
+    };
     if (layouts.size() == 1) {
-        Json record = record_schema(*layouts[0]);
-        for (auto& [k, v] : record.items())
+        Json one = whole(record_schema(*layouts[0]));
+        for (auto& [k, v] : one.items())
             if (k != "title") root[k] = v;
     } else {
         Json any = Json::array();
-        for (const auto* l : layouts) any.push_back(record_schema(*l));
+        for (const auto* l : layouts) any.push_back(whole(record_schema(*l)));
         root["oneOf"] = std::move(any);
     }
     return root.dump(2) + "\n";
@@ -156,6 +166,8 @@ namespace {
 
 std::vector<const records::Layout*> layouts_named(const cli::Arguments& a)
 {
+    if (!a.layout.empty()) return {&chosen_layout(a, a.file)};
+    note_layout_choice(a, a.file);
     if (a.file.empty()) return layouts_for(a.kind, nullptr);
     const std::u16string path = text::utf8_to_utf16(a.file);
     return layouts_for(a.kind, &path);
@@ -170,14 +182,13 @@ int layout_command(const cli::Arguments& a)
         if (!text.empty()) text += '\n';
         text += layout_listing(*l);
     }
-    cli::write_out(text);
-    return cli::exit_success;
+    return cli::write_out(text);
 }
 
 int schema_command(const cli::Arguments& a)
 {
-    cli::write_out(json_schema(file_kind_name(a.kind), layouts_named(a)));
-    return cli::exit_success;
+    const bool document = a.schema_format == "json";
+    return cli::write_out(json_schema(file_kind_name(a.kind), layouts_named(a), document));
 }
 
 }  // namespace nelvo::tool

@@ -1,7 +1,14 @@
 #include "nelvo-data/commands/members.hpp"
 
+#include <vector>
+
+#include <nelvo/record_reader.hpp>
+
 #include "component/getuser_data.hpp"
 #include "nelvo-data/cli/console.hpp"
+#include "nelvo-data/commands/data_file.hpp"
+#include "platform/locale.hpp"
+#include "records/renderer.hpp"
 #include "text/utf.hpp"
 
 namespace nelvo::tool {
@@ -19,33 +26,77 @@ template <class T>
 int print(const cli::Arguments& a, const Result<T>& text)
 {
     if (!text) return cli::report(a.file, text.error());
-    cli::write_out(*text);
-    return cli::exit_success;
+    return cli::write_out(*text);
+}
+
+// The members read a missing file as empty; the tool says it is missing.
+bool missing(const cli::Arguments& a, int& exit_code)
+{
+    if (auto e = require_existing(a.file)) {
+        exit_code = cli::report(a.file, *e);
+        return true;
+    }
+    return false;
+}
+
+// A user record in the layout --layout names, rendered as the member
+// renders it in its own layout.
+Result<std::string> user_record_text(const cli::Arguments& a)
+{
+    auto reader = RecordReader::open(FileKind::User, std::string_view(a.file), cli::personnel_layout(a));
+    if (!reader) return reader.error();
+    const records::Layout& l = reader->layout();
+    std::vector<unsigned char> record(l.size);
+    if (auto e = reader->read(a.recno, 1, record.data())) return *e;
+    const std::string separator = cli::decimal_separator(a);
+    const text::Style<char> style{separator, platform::system_ansi_decoder()};
+    std::string out;
+    {
+        text::Sink<char> sink(out);  // trims `out` to what was written when it goes
+        records::render(l, record.data(), a.recno, records::LineForm::Described, style, sink);
+    }
+    return out;
 }
 
 }  // namespace
 
 int count_command(const cli::Arguments& a)
 {
-    auto n = object_for(a).count(a.kind, text::utf8_to_utf16(a.file));
+    int code = 0;
+    if (missing(a, code)) return code;
+    note_layout_choice(a, a.file);
+    Result<std::int32_t> n = RuntimeError{error::device_io};
+    if (a.layout.empty()) {
+        n = object_for(a).count(a.kind, text::utf8_to_utf16(a.file));
+    } else {
+        auto reader = RecordReader::open(a.kind, std::string_view(a.file), cli::personnel_layout(a));
+        n = reader ? reader->count() : Result<std::int32_t>(reader.error());
+    }
     if (!n) return cli::report(a.file, n.error());
-    cli::write_out(std::to_string(*n) + "\n");
-    return cli::exit_success;
+    return cli::write_out(std::to_string(*n) + "\n");
 }
 
 int show_command(const cli::Arguments& a)
 {
+    int code = 0;
+    if (missing(a, code)) return code;
+    note_layout_choice(a, a.file);
+    if (!a.layout.empty()) return print(a, user_record_text(a));
     return print(a, object_for(a).record_text<char>(a.kind, text::utf8_to_utf16(a.file), a.recno));
 }
 
 int tarife_command(const cli::Arguments& a)
 {
+    int code = 0;
+    if (missing(a, code)) return code;
     std::int32_t bis = a.bis;  // the member lowers it to the count; the tool has no use for that
     return print(a, object_for(a).tariff_range_text<char>(text::utf8_to_utf16(a.file), a.von, bis));
 }
 
 int tarifsatz_command(const cli::Arguments& a)
 {
+    int code = 0;
+    if (missing(a, code)) return code;
     return print(a, object_for(a).record_text<char>(FileKind::Tarif, text::utf8_to_utf16(a.file), a.recno));
 }
 

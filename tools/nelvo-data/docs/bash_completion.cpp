@@ -127,8 +127,11 @@ std::string bash_completion(const Program& p)
            "    case \"$command $positional\" in\n";
     for (const auto& c : p.commands)
         for (std::size_t i = 0; i < c.positionals.size(); ++i)
-            if (!offer(c.positionals[i]).empty())
-                out += "    \"" + c.name + " " + std::to_string(i) + "\") " + offer(c.positionals[i]) + " ;;\n";
+            if (!offer(c.positionals[i]).empty()) {
+                // A positional taking several values is the last: it takes every word from its place on.
+                const std::string at = c.positionals[i].repeated ? "\"*" : std::to_string(i) + "\"";
+                out += "    \"" + c.name + " " + at + ") " + offer(c.positionals[i]) + " ;;\n";
+            }
     out += "    esac\n"
            "    return 0\n"
            "}\n"

@@ -61,7 +61,10 @@ std::string option_head(const Argument& a)
 std::string synopsis(const std::string& program, const Command& c)
 {
     std::string s = cat(bold(program), " ", bold(c.name));
-    for (const auto& a : c.positionals) s += a.required ? cat(" ", italic(a.name)) : cat(" [", italic(a.name), "]");
+    for (const auto& a : c.positionals) {
+        const std::string name = italic(a.name) + (a.repeated ? "..." : "");
+        s += a.required ? cat(" ", name) : cat(" [", name, "]");
+    }
     for (const auto& o : c.options) {
         if (o.name == "--help" || o.hidden) continue;
         s += cat(" [", bold(o.aliases.back()));
@@ -143,7 +146,9 @@ std::string man_page(const Program& p)
     out += cat(".TP\n", std::to_string(cli::exit_failure), "\nA failure, reported on standard error as ",
                italic("nelvo-data: FILE: DESCRIPTION (error N)"), " with the error number the component gives; also ",
                bold("check --strict"), " with warnings.\n");
-    out += cat(".TP\n", std::to_string(cli::exit_usage), "\nA usage error.\n");
+    out += cat(".TP\n", std::to_string(cli::exit_usage), "\nA usage error, naming the option or argument.\n");
+    out += cat(".TP\n130, 143, 129\nInterrupted (SIGINT), terminated (SIGTERM) or hung up (SIGHUP) during an "
+               "export; a file named by ", bold("-o"), " is left as it was.\n");
     return out;
 }
 

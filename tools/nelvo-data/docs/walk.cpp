@@ -9,7 +9,18 @@
 namespace nelvo::tool::docs {
 namespace {
 
-Argument argument_of(const CLI::Option& o, const Program& p)
+// What an option takes, by the definition's conventions: KIND a kind,
+// --format a format (schema's: json or jsonl), --layout a record length.
+std::vector<std::string> values_of(const std::string& name, const std::string& command, const Program& p)
+{
+    if (name == "KIND") return p.kinds;
+    if (name == "--format" && command == "schema") return {cli::schema_formats.begin(), cli::schema_formats.end()};
+    if (name == "--format") return p.formats;
+    if (name == "--layout") return {cli::personnel_layouts.begin(), cli::personnel_layouts.end()};
+    return {};
+}
+
+Argument argument_of(const CLI::Option& o, const std::string& command, const Program& p)
 {
     Argument a;
     a.description = o.get_description();
@@ -18,6 +29,7 @@ Argument argument_of(const CLI::Option& o, const Program& p)
     a.hidden = o.get_group().empty();
     if (o.get_positional() && !o.nonpositional()) {
         a.name = o.get_name(true);
+        a.repeated = o.get_items_expected_max() > 1;
     } else {
         for (const auto& s : o.get_snames()) a.aliases.push_back("-" + s);
         for (const auto& l : o.get_lnames()) a.aliases.push_back("--" + l);
@@ -27,18 +39,17 @@ Argument argument_of(const CLI::Option& o, const Program& p)
             a.value_name = type.substr(0, type.find(':'));
         }
     }
-    if (a.name == "KIND") a.values = p.kinds;
-    if (a.name == "--format") a.values = p.formats;
+    a.values = values_of(a.name, command, p);
     a.path = a.name == "FILE" || a.name == "--output";
     return a;
 }
 
-void add_options(const CLI::App& app, const Program& p, std::vector<Argument>& positionals,
+void add_options(const CLI::App& app, const std::string& command, const Program& p, std::vector<Argument>& positionals,
                  std::vector<Argument>& options)
 {
     for (const CLI::Option* o : app.get_options()) {
         const bool positional = o->get_positional() && !o->nonpositional();
-        (positional ? positionals : options).push_back(argument_of(*o, p));
+        (positional ? positionals : options).push_back(argument_of(*o, command, p));
     }
 }
 
@@ -65,10 +76,10 @@ Program describe_command_line()
     p.description = app.get_description();
     p.version = cli::version_text();
     std::vector<Argument> none;
-    add_options(app, p, none, p.options);
+    add_options(app, "", p, none, p.options);
     for (const CLI::App* sub : app.get_subcommands([](const CLI::App*) { return true; })) {
         Command c{sub->get_name(), sub->get_description(), {}, {}};
-        add_options(*sub, p, c.positionals, c.options);
+        add_options(*sub, c.name, p, c.positionals, c.options);
         p.commands.push_back(std::move(c));
     }
     return p;

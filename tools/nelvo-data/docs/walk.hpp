@@ -17,6 +17,7 @@ struct Argument {
     bool required = false;
     bool hidden = false;              // tuning options --help leaves out
     bool path = false;                // takes a file name
+    bool repeated = false;            // a positional that takes several values ("FILE...")
     std::vector<std::string> values;  // the only values it takes (kinds, formats); empty: any
 };
 

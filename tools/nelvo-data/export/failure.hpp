@@ -10,11 +10,19 @@
 namespace nelvo::tool {
 
 struct ExportFailure {
-    enum class Cause { Input, Output, Interrupted };
+    enum class Cause {
+        Input,        // reading an input failed
+        Output,       // writing the output failed
+        Interrupted,  // asked to stop (a signal)
+        Usage,        // what was asked of the inputs cannot be done: a range past the end, "-" twice
+    };
     Cause cause = Cause::Output;
-    std::string file;  // Input: the path as given; Output: the output's name; Interrupted: empty
+    std::string file;  // Input, Usage: the path as given; Output: the output's name; Interrupted: empty
     RuntimeError error{error::device_io};  // writing fails with 57
-    std::string words;  // "No space left on device"; empty when no reason is known
+    // Output: "No space left on device" (empty when no reason is known);
+    // Usage: what is wrong, naming the option ("--to 9 is past the last record ...").
+    std::string words;
+    int errno_value = 0;  // Output: the system's error number; 0 when none is known
 };
 
 // Empty: success.
@@ -27,5 +35,7 @@ ExportFailure interruption();
 // A failure of writing to `output`, in the system's words for `errno_value`
 // (0: no reason known).
 ExportFailure output_failure(std::string output, int errno_value);
+// What was asked of `input` cannot be done; `words` say why.
+ExportFailure usage_failure(std::string input, std::string words);
 
 }  // namespace nelvo::tool

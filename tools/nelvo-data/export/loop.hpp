@@ -18,14 +18,24 @@ namespace nelvo::tool {
 
 struct ExportInput {
     FileKind kind = FileKind::User;
-    std::string path;  // UTF-8, as given
+    std::string path;  // UTF-8, as given; "-" is standard input, streamed
     // Null: the kind's layout, for user the personnel layout rule on `path`.
     const records::Layout* layout = nullptr;
+};
+
+// What an export read, for its summary.
+struct ExportTotals {
+    std::int64_t records = 0;       // exported, over all inputs
+    std::uint64_t input_bytes = 0;  // read from the inputs
 };
 
 struct LoopOptions {
     std::optional<std::int64_t> from;  // default 1
     std::optional<std::int64_t> to;    // default: the record count
+    // Records past the count are exported zero-filled, as `show` reads
+    // them. Without it, a range reaching past the count fails (Usage) before
+    // anything is written (for standard input: when it ends).
+    bool pad = false;
     unsigned jobs = 0;                 // 0: one per hardware thread
     // Stored bytes prepared at a time: large enough for cheap reads and
     // hand-overs, small enough that a 1 GB export needs no more memory than
@@ -35,14 +45,16 @@ struct LoopOptions {
     // Set (from a signal handler, say) to stop at the next chunk; the export
     // then fails as interrupted and the writer abandons its output.
     const std::atomic<bool>* stop = nullptr;
+    ExportTotals* totals = nullptr;  // filled in when given
 };
 
 // Exports records `from`..`to` of every input through `writer`. Inputs are
 // all opened and their ranges checked before the writer is called, so a
-// missing directory or a bad record number writes nothing. Errors are those
-// of the component: opening, reading, a record number below 1 or past the
-// 32-bit range (63), memory (7); the writer's own for writing. Several
-// inputs only when the writer takes them.
+// missing file (53), a missing directory or a range past the end writes
+// nothing. Errors are those of the component: opening, reading, a record
+// number below 1 or past the 32-bit range (63), memory (7); the writer's
+// own for writing. Several inputs only when the writer takes them; at most
+// one of them standard input.
 std::optional<ExportFailure> run_export(std::span<const ExportInput> inputs, const LoopOptions& options,
                                         Writer& writer);
 

@@ -41,14 +41,16 @@ namespace nelvo::tool {
 
 // One input of an export, as opened.
 struct InputInfo {
-    std::string path;  // as given (UTF-8); also what the personnel layout rule read
+    std::string path;  // as given (UTF-8); also what the personnel layout rule read; "-": standard input
     FileKind kind = FileKind::User;
     const records::Layout* layout = nullptr;
-    std::uint64_t size = 0;           // bytes when opened (0 for a missing file)
+    std::uint64_t size = 0;           // bytes when opened; standard input: 0, in end_input() the bytes read
     std::uint32_t record_length = 0;  // layout->size
     std::int64_t first_record = 1;    // number of the first exported record
-    std::int64_t records = 0;         // records exported (0: an empty range)
-    std::optional<std::chrono::sys_seconds> modified;  // none when the system gives none (missing file)
+    // Records exported (0: an empty range). Standard input: -1 (not known
+    // before it ends) in begin() and begin_input(), the records read in end_input().
+    std::int64_t records = 0;
+    std::optional<std::chrono::sys_seconds> modified;  // none when the system gives none (standard input)
 };
 
 // A run of consecutive records of one input, stored back to back.
@@ -84,9 +86,11 @@ public:
 
     virtual WriteStatus end_input(const InputInfo& input) = 0;
     // The export succeeded: make the output whole (flush, rename, COMMIT).
+    // A writer that writes a file by name stages it (output/staged_file.hpp)
+    // and commits that here.
     virtual WriteStatus commit() = 0;
-    // It did not: leave the output absent or as it was (remove a temporary
-    // file, ROLLBACK).
+    // It did not (a failure, a signal): leave the output absent or as it
+    // was (remove the staged file, ROLLBACK).
     virtual void abandon() noexcept = 0;
 };
 

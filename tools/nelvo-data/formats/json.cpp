@@ -182,7 +182,10 @@ namespace {
 
 class JsonWriter final : public StreamWriter {
 public:
-    JsonWriter(bool lines, Destination& out) : StreamWriter(out), lines_(lines) {}
+    JsonWriter(bool lines, const FormatOptions& o, Destination& out)
+        : StreamWriter(out), lines_(lines), names_(o.fields)
+    {
+    }
 
 private:
     void head(std::string& out) override
@@ -194,16 +197,18 @@ private:
         if (!lines_) out += "\n]\n";
     }
 
-    // The keys and the longest record of the input's layout, worked out once.
+    // The fields, their keys and the longest record of the input's layout,
+    // worked out once.
     void start(const InputInfo& input, std::string&) override
     {
+        fields_ = selected_fields(*input.layout, names_);
         keys_.clear();
         max_record_chars_ = 32 + text::max_integer_chars;
-        for (const auto& f : input.layout->fields) {
+        for (const records::Field* f : fields_) {
             std::string key = ",\"";
-            key += f.name();
+            key += f->name();
             key += "\":";
-            max_record_chars_ += key.size() + 2 + f.rows * 3 + f.elements() * (json::max_value_chars(f) + 1);
+            max_record_chars_ += key.size() + 2 + f->rows * 3 + f->elements() * (json::max_value_chars(*f) + 1);
             keys_.push_back(std::move(key));
         }
     }
@@ -224,8 +229,8 @@ private:
             const std::string_view head = "{\"record\":";
             o = std::copy(head.begin(), head.end(), o);
             o = text::write_integer(o, number);
-            for (std::size_t k = 0; k < layout.fields.size(); ++k) {
-                const auto& f = layout.fields[k];
+            for (std::size_t k = 0; k < fields_.size(); ++k) {
+                const auto& f = *fields_[k];
                 o = std::copy(keys_[k].begin(), keys_[k].end(), o);
                 if (f.shape == records::Shape::Single) {
                     o = json::write_value(o, f, record + f.offset);
@@ -250,15 +255,17 @@ private:
     }
 
     bool lines_;
+    std::vector<std::string> names_;
+    std::vector<const records::Field*> fields_;
     std::vector<std::string> keys_;
     std::size_t max_record_chars_ = 0;
 };
 
 }  // namespace
 
-std::unique_ptr<Writer> make_json_writer(bool lines, Destination& out)
+std::unique_ptr<Writer> make_json_writer(bool lines, const FormatOptions& o, Destination& out)
 {
-    return std::make_unique<JsonWriter>(lines, out);
+    return std::make_unique<JsonWriter>(lines, o, out);
 }
 
 }  // namespace nelvo::tool

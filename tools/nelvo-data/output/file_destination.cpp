@@ -6,12 +6,63 @@
 #include "platform/console.hpp"
 
 namespace nelvo::tool {
+namespace {
+
+#ifdef _WIN32
+// NUL, CON, COM1, LPT1, ... in any directory and with any extension.
+bool dos_device(const std::string& path)
+{
+    std::string stem = std::filesystem::u8path(path).stem().string();
+    for (char& c : stem) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
+    if (stem == "NUL" || stem == "CON" || stem == "PRN" || stem == "AUX") return true;
+    return stem.size() == 4 && (stem.rfind("COM", 0) == 0 || stem.rfind("LPT", 0) == 0) && stem[3] >= '1' &&
+           stem[3] <= '9';
+}
+#endif
+
+// Devices, pipes and sockets are written straight: they cannot be renamed
+// over, and what reads them sees the bytes as they come anyway.
+bool written_straight(const std::string& path)
+{
+#ifdef _WIN32
+    if (dos_device(path)) return true;
+#endif
+    std::error_code ec;
+    const auto st = std::filesystem::status(std::filesystem::u8path(path), ec);
+    return std::filesystem::exists(st) && !std::filesystem::is_regular_file(st) && !std::filesystem::is_directory(st);
+}
+
+}  // namespace
 
 FileDestination::FileDestination(std::string path) : path_(std::move(path)) {}
 
-FileDestination::~FileDestination() { close(); }
+FileDestination::~FileDestination() { abandon(); }
 
 std::string FileDestination::name() const { return path_ == "-" ? "standard output" : path_; }
+
+bool FileDestination::whole_or_absent() const { return path_ != "-" && !written_straight(path_); }
+
+WriteStatus FileDestination::check() const
+{
+    if (path_ == "-" || written_straight(path_)) return std::nullopt;
+    return StagedFile::check(path_);
+}
+
+WriteStatus FileDestination::open()
+{
+    errno = 0;
+    if (written_straight(path_)) {
+#ifdef _WIN32
+        f_ = _wfopen(std::filesystem::u8path(path_).c_str(), L"wb");
+#else
+        f_ = std::fopen(path_.c_str(), "wb");
+#endif
+        if (f_ == nullptr) return output_failure(name(), errno);
+        return std::nullopt;
+    }
+    staged_.emplace(path_);
+    return staged_->create(&f_);
+}
 
 WriteStatus FileDestination::write(std::string_view bytes)
 {
@@ -19,41 +70,41 @@ WriteStatus FileDestination::write(std::string_view bytes)
     if (path_ == "-") {
         errno = 0;
         if (!platform::write_text(platform::Stream::out, bytes)) return output_failure(name(), errno);
+        bytes_ += bytes.size();
         return std::nullopt;
     }
-    if (f_ == nullptr) {
-        errno = 0;
-#ifdef _WIN32
-        f_ = path_ == "-" ? stdout : _wfopen(std::filesystem::u8path(path_).c_str(), L"wb");
-#else
-        f_ = path_ == "-" ? stdout : std::fopen(path_.c_str(), "wb");
-#endif
-        if (f_ == nullptr) return output_failure(name(), errno);
-    }
+    if (f_ == nullptr)
+        if (auto f = open()) return f;
     errno = 0;
     if (std::fwrite(bytes.data(), 1, bytes.size(), f_) != bytes.size()) return output_failure(name(), errno);
+    bytes_ += bytes.size();
     return std::nullopt;
 }
 
 WriteStatus FileDestination::commit()
 {
-    if (f_ == nullptr) return std::nullopt;
+    if (path_ == "-") return std::nullopt;  // each write was flushed
+    if (f_ == nullptr)
+        if (auto f = open()) return f;  // an export of nothing still makes its (empty) file
     errno = 0;
     if (std::fflush(f_) != 0 || std::ferror(f_)) return output_failure(name(), errno);
-    if (f_ != stdout) {
-        std::FILE* f = f_;
-        f_ = nullptr;
-        // Some file systems report a failed write only when the file is closed.
-        if (std::fclose(f) != 0) return output_failure(name(), errno);
-    }
+    std::FILE* f = f_;
+    f_ = nullptr;
+    // Some file systems report a failed write only when the file is closed.
+    if (std::fclose(f) != 0) return output_failure(name(), errno);
+    if (staged_) return staged_->commit();
     return std::nullopt;
 }
 
-void FileDestination::abandon() noexcept { close(); }
+void FileDestination::abandon() noexcept
+{
+    close();
+    if (staged_) staged_->abandon();
+}
 
 void FileDestination::close() noexcept
 {
-    if (f_ != nullptr && f_ != stdout) std::fclose(f_);
+    if (f_ != nullptr) std::fclose(f_);
     f_ = nullptr;
 }
 

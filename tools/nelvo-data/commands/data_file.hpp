@@ -1,0 +1,30 @@
+// The data file a subcommand names, as the tool treats it (the members keep
+// their own ways): a missing file is an error (53), and a user file is read
+// with the layout --layout names, or by the layout rule on the path as
+// typed, with a note on standard error when the rule decides on a "."
+// outside the file's own name ("./personal.13", "dir.d/personal.13").
+#pragma once
+
+#include <string>
+
+#include "component/file_kind.hpp"
+#include "component/runtime_error.hpp"
+#include "nelvo-data/cli/arguments.hpp"
+
+namespace nelvo::tool {
+
+// Opens and closes `path` (UTF-8); 53 when there is no such file, the
+// members' error for anything else that keeps it from being read.
+Status require_existing(const std::string& path);
+
+// The layout `a` reads `path` with.
+const records::Layout& chosen_layout(const cli::Arguments& a, const std::string& path);
+
+// The note for `path` read as `kind` by the layout rule; empty when the
+// first "." of the path is in the file name, or there is none.
+std::string layout_rule_note(FileKind kind, const std::string& path);
+
+// Prints the note when `a` leaves the choice to the layout rule.
+void note_layout_choice(const cli::Arguments& a, const std::string& path);
+
+}  // namespace nelvo::tool

@@ -1,0 +1,80 @@
+#include "nelvo-data/commands/identify.hpp"
+
+#include "nelvo-data/cli/console.hpp"
+#include "nelvo-data/commands/data_file.hpp"
+#include "nelvo-data/input/standard_input.hpp"
+#include "text/utf.hpp"
+
+namespace nelvo::tool {
+namespace {
+
+std::string padded(std::string s, std::size_t width)
+{
+    if (s.size() < width) s.append(width - s.size(), ' ');
+    return s;
+}
+
+// Standard input to its end: its first bytes kept, the rest counted.
+Result<Sample> sample_standard_input()
+{
+    std::vector<unsigned char> first(stream_sample_bytes);
+    StreamRead r = standard_input().read(first.data(), first.size(), nullptr);
+    if (r.error != 0) return RuntimeError{error::device_io};
+    first.resize(r.bytes);
+    std::uint64_t total = r.bytes;
+    std::vector<unsigned char> rest(1 << 20);
+    while (r.bytes != 0 && r.error == 0) {
+        r = standard_input().read(rest.data(), rest.size(), nullptr);
+        if (r.error != 0) return RuntimeError{error::device_io};
+        total += r.bytes;
+        if (r.bytes < rest.size()) break;
+    }
+    return Sample::of_bytes(std::move(first), total);
+}
+
+}  // namespace
+
+std::string identify_report(const std::string& name, std::uint64_t size, const std::vector<Evidence>& ranked)
+{
+    std::string out = name + ": " + std::to_string(size) + " bytes" +
+                      (size == 0 ? " (empty: every kind reads it as no records)" : "") + "\n";
+    for (const auto& e : ranked)
+        out += "  " + padded(std::string(verdict_name(verdict_of(e))), 9) + padded(e.candidate.name(), 20) +
+               describe(e) + "\n";
+    return out;
+}
+
+Result<std::vector<Evidence>> identify_file(const std::string& path, std::uint64_t& size)
+{
+    if (path == "-") {
+        auto sample = sample_standard_input();
+        if (!sample) return sample.error();
+        size = *sample->size;
+        return rank_candidates(*sample);
+    }
+    if (auto e = require_existing(path)) return *e;
+    RecordFile file;
+    if (auto e = file.open(text::utf8_to_utf16(path))) return *e;
+    auto bytes = file.size();
+    if (!bytes) return bytes.error();
+    size = *bytes;
+    return rank_candidates(Sample::of_file(file, *bytes));
+}
+
+int identify_command(const cli::Arguments& a)
+{
+    int code = cli::exit_success;
+    for (const auto& path : a.files) {
+        const std::string name = path == "-" ? standard_input_name : path;
+        std::uint64_t size = 0;
+        auto ranked = identify_file(path, size);
+        if (!ranked) {
+            code = cli::report(name, ranked.error());
+            continue;
+        }
+        if (int failed = cli::write_out(identify_report(name, size, *ranked))) return failed;
+    }
+    return code;
+}
+
+}  // namespace nelvo::tool
