@@ -1,7 +1,8 @@
 # The packages, all named after the project version. Linux: a Debian package
 # of the tool, one of the library for developers, and a .tar.gz of the whole
-# install tree. Windows build: nelvo-data-VERSION-windows.zip (the 32-bit
-# build packs its own parts; dev.sh adds the 64-bit build's when it exists).
+# install tree. Windows: nelvo-data-VERSION-windows.zip, made by the 64-bit
+# build with the 32-bit build's parts beside its own (a 32-bit build alone
+# packs only its own, as on 32-bit Windows).
 set(CPACK_PACKAGE_NAME nelvo-data)
 set(CPACK_PACKAGE_VENDOR "Nelvo_data")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
@@ -14,6 +15,12 @@ if(WIN32)
   set(CPACK_PACKAGE_FILE_NAME nelvo-data-${PROJECT_VERSION}-windows)
   set(CPACK_INCLUDE_TOPLEVEL_DIRECTORY OFF)
   set(CPACK_COMPONENTS_ALL windows)
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    # x86\ comes from the 32-bit build, which must have been built: cpack
+    # fails rather than leave it out.
+    set(CPACK_INSTALL_CMAKE_PROJECTS
+      "${NELVO_WIN32_BUILD};Nelvo_data;windows;/;${CMAKE_BINARY_DIR};Nelvo_data;windows;/")
+  endif()
 else()
   set(CPACK_GENERATOR DEB TGZ)
   set(CPACK_COMPONENTS_ALL tool dev)

@@ -1,8 +1,8 @@
 # Install-time script: the man page compressed as Debian wants it
-# (gzip -9n, no name or time stamp), when the build made one.
+# (gzip -9n, no name or time stamp).
 # In: nelvo_man_page (the page in the build tree), nelvo_man_dir (relative).
 if(NOT EXISTS "${nelvo_man_page}")
-  return()
+  message(FATAL_ERROR "${nelvo_man_page} is missing: build the tool (target nelvo_docs) before installing")
 endif()
 set(dir "$ENV{DESTDIR}${CMAKE_INSTALL_PREFIX}/${nelvo_man_dir}")
 get_filename_component(name "${nelvo_man_page}" NAME)

@@ -149,23 +149,19 @@ fuzz() {
 }
 
 # The Debian packages of the tool and the library and a .tar.gz of the same
-# tree (native build), and the Windows archive (the Windows builds), all
-# named after the project version, in build/packages/.
+# tree (native build), and the Windows archive with both DLLs (the win64
+# build's CPack, which takes x86\ from the win32 build), all named after the
+# project version, in build/packages/.
 package() {
     need_packages "${native_packages[@]}" "${package_packages[@]}"
     win32_setup
-    local out=build/packages windows_builds=(win32)
-    # The 64-bit Windows build joins the archive once it has a preset.
-    cmake --list-presets=configure 2>/dev/null | grep -q '"win64"' && windows_builds+=(win64)
+    local out=build/packages
     build native
-    local projects=() b
-    for b in "${windows_builds[@]}"; do
-        build "$b"
-        projects+=("$PWD/build/$b" Nelvo_data windows /)
-    done
+    build win32
+    build win64
     rm -rf "$out"
     cpack --config build/native/CPackConfig.cmake -B "$out"
-    cpack --config build/win32/CPackConfig.cmake -B "$out" -D "CPACK_INSTALL_CMAKE_PROJECTS=$(IFS=';'; echo "${projects[*]}")"
+    cpack --config build/win64/CPackConfig.cmake -B "$out"
     rm -rf "$out/_CPack_Packages"
     ls -l "$out"
 }

@@ -5,7 +5,9 @@
 #   the DLL (dll_text.exe, through COM),
 #   the Windows build of the tool (nelvo-data.exe show/count under Wine),
 #   the native tool (the portable class on Linux; NELVO_REFERENCE_TOOL),
-# byte for byte.
+# byte for byte. A missing file is the one deliberate difference: the DLL
+# reads it as empty, as its callers rely on, while both tools refuse it as
+# a misspelt name ("File not found (error 53)").
 #   differential.sh DLL_TEXT.exe NELVO-DATA.exe WORK-DIR
 set -eu
 dll_text=$1 tool=$2 work=$3
@@ -56,8 +58,14 @@ while [ $# -gt 0 ]; do
         unix_file=$(printf '%s' "$file" | tr '\\' /)
         [ "$runner" = native ] && f=$unix_file || f=$file
         (cd "$data" && tool_answer "$runner" "$kind" "$f" "$n") >"$work/$i.$runner"
-        if ! cmp -s "$work/$i.$runner" "$work/dll/$i.txt"; then
-            echo "FAILED: $kind $file $n: the DLL and the $runner tool differ ($work/$i.$runner)"
+        expected="$work/dll/$i.txt"
+        case $file in missing-*)
+            echo "File not found (error 53)" >"$work/$i.expected"
+            expected="$work/$i.expected"
+            ;;
+        esac
+        if ! cmp -s "$work/$i.$runner" "$expected"; then
+            echo "FAILED: $kind $file $n: the $runner tool differs from $expected ($work/$i.$runner)"
             failures=$((failures + 1))
         fi
     done

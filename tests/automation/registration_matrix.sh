@@ -15,34 +15,8 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 failures=0 steps=0
 
-# regsvr32 and reg of each bitness: the 32-bit ones from syswow64.
-host32() { program=$1 && shift && wine "C:\\windows\\syswow64\\$program.exe" "$@"; }
-host64() { program=$1 && shift && "$NELVO_WINE_HOST" "C:\\windows\\system32\\$program.exe" "$@"; }
-quiet() { "$@" </dev/null >/dev/null 2>&1; }
-
-# What a bitness sees of our identity values under one root, one line per
-# value: "VIEW KEY NAME=DATA", paths of the DLLs as <DLL32> and <DLL64>, key
-# names in lower case (the registry ignores case).
-view() { # view NAME HOST ROOT
-    name=$1 host=$2 root=$3
-    rm -f "$work/export.reg"
-    quiet $host reg export "$root" "$(winepath -w "$work/export.reg")" /y || true
-    [ -f "$work/export.reg" ] || return 0
-    iconv -f UTF-16LE -t UTF-8 "$work/export.reg" | tr -d '\r' |
-        awk -v view="$name" '
-            /^\[/ { key = tolower(substr($0, 2, length($0) - 2)); next }
-            /^(@|")/ && key ~ /ef40c567-0fe9-4738-a305-1fe715f7b229|3d357c7b-40ec-461e-836d-f25aebedf3c1|332453d0-d359-4ad9-8a2c-82d12cc6ccaa|nelvo_data\.getuser_data/ {
-                print view " " key " " $0
-            }' |
-        sed "s|$(printf '%s' "$dll32" | sed 's/\\/\\\\\\\\/g')|<DLL32>|; s|$(printf '%s' "$dll64" | sed 's/\\/\\\\\\\\/g')|<DLL64>|"
-}
-snapshot() {
-    {
-        view machine64 host64 'HKLM\Software\Classes'
-        view machine32 host32 'HKLM\Software\Classes'
-        view user host64 'HKCU\Software'
-    } | LC_ALL=C sort >"$work/now"
-}
+. "$(dirname "$0")/registry_views.sh"
+snapshot() { listing "$work/now"; }
 
 # Creates the class from a client of that bitness (the count of a file that
 # does not exist is 0).

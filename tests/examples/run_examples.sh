@@ -8,9 +8,11 @@
 # HOST is ARCH|LOADER|CSCRIPT|RECORDS.exe: the processor architecture the
 # host must report (x86 or AMD64), the Wine loader for programs of that
 # bitness, that bitness's cscript.exe as Windows names it, and the C++
-# example built for it.
+# example built for it. NELVO_EXAMPLES names another copy of examples/ to
+# run (the Windows archive's).
 set -eu
 src=$1 tool=$2 name=$3
+examples=${NELVO_EXAMPLES:-$src/examples}
 shift 3
 : "${WINEPREFIX:?}"
 # Under drive C:, so that no "." of the build tree's path reaches the
@@ -21,14 +23,14 @@ rm -rf "$root"
 mkdir -p "$root/data" "$root/expected" "$root/out"
 cp "$src"/samples/* "$root/data/"
 # As they are: the scripts are kept in Windows-1252, the code page cscript reads.
-cp "$src"/examples/vbscript/*.vbs "$src"/examples/jscript/*.js "$src/tests/examples/bitness.js" "$root/"
+cp "$examples"/vbscript/*.vbs "$examples"/jscript/*.js "$src/tests/examples/bitness.js" "$root/"
 sh "$src/tests/automation/data_fixture.sh" state "$root/data" >"$root/data.state"
 
 reference() { # ARGS... (run in the data directory)
     if [ -n "${NELVO_REFERENCE_TOOL:-}" ]; then
         (cd "$root/data" && "$NELVO_REFERENCE_TOOL" "$@")
     else
-        (cd "$root/data" && wine "$tool" "$@" </dev/null 2>/dev/null)
+        (cd "$root/data" && wine "$tool" "$@" </dev/null)
     fi
 }
 # The tool's failure message without its "nelvo-data: FILE: " head.

@@ -2,9 +2,9 @@
 # The packages CPack makes of a build: control fields, dependencies and
 # file lists of both Debian packages (dpkg-deb -I/-c), the same tree in the
 # .tar.gz; then both unpacked (dpkg-deb -x): the tool runs from there and
-# exports a sample as the build's tool does, its man page renders without
-# warnings and its completion offers subcommands and kinds (when the build
-# makes them), and a program builds against the unpacked library.
+# exports a sample as the build's tool does and prints its version, its man
+# page renders without warnings and its completion offers subcommands and
+# kinds, and a program builds against the unpacked library.
 #   package_test.sh BUILD-DIR SOURCE-DIR VERSION
 set -eu
 build=$1 src=$2 version=$3
@@ -45,7 +45,9 @@ deb_files "$tool_deb" >"$work/tool.got"
 deb_files "$dev_deb" >"$work/dev.got"
 check "tool: files are the tool component" cmp -s "$work/tool.want" "$work/tool.got"
 check "dev: files are the dev component" cmp -s "$work/dev.want" "$work/dev.got"
-check "tool: holds usr/bin/nelvo-data" grep -qx usr/bin/nelvo-data "$work/tool.got"
+check "tool: holds the tool, its man page and its completion" sh -c '
+    grep -qx usr/bin/nelvo-data "$1" && grep -qx usr/share/man/man1/nelvo-data.1.gz "$1" &&
+    grep -qx usr/share/bash-completion/completions/nelvo-data "$1"' - "$work/tool.got"
 check "dev: holds the archive, the headers, the CMake and pkg-config files" sh -c '
     grep -qx usr/lib/libnelvo_data.a "$1" && grep -qx usr/include/nelvo/nelvo_data.hpp "$1" &&
     grep -qx usr/lib/cmake/NelvoData/NelvoDataConfig.cmake "$1" &&
@@ -64,38 +66,27 @@ dpkg-deb -x "$dev_deb" "$root"
 "$root/usr/bin/nelvo-data" export bda "$src/samples/bda.dat" --format csv >"$work/csv.got" || true
 check "unpacked tool exports a sample as the build's tool does" cmp -s "$work/csv.want" "$work/csv.got"
 check "unpacked tool is stripped" sh -c '! file "$1" | grep -q "not stripped"' - "$root/usr/bin/nelvo-data"
-if "$build/tools/nelvo-data" --version >/dev/null 2>&1; then
-    check "unpacked tool prints version $version" sh -c '"$1" --version | grep -Fq "$2"' - "$root/usr/bin/nelvo-data" "$version"
-else
-    echo "note: this build's nelvo-data has no --version"
-fi
-if [ -f "$build/tools/nelvo-data.1" ]; then
-    page=$root/usr/share/man/man1/nelvo-data.1.gz
-    check "man page installed compressed" test -f "$page"
-    check "man page renders without warnings" sh -c \
-        'out=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$1" 2>&1 >/dev/null) && test -z "$out"' - "$page"
-else
-    echo "note: this build makes no man page"
-fi
-if [ -f "$build/tools/nelvo-data.bash-completion" ]; then
-    completion=$root/usr/share/bash-completion/completions/nelvo-data
-    # What completion offers for the words given (the last is being typed).
-    offers() {
-        bash -c '
-            [ -f /usr/share/bash-completion/bash_completion ] && . /usr/share/bash-completion/bash_completion
-            . "$1"; shift
-            f=$(complete -p nelvo-data | sed -n "s/.*-F \([^ ]*\) .*/\1/p")
-            COMP_WORDS=("$@"); COMP_CWORD=$(($# - 1)); COMP_LINE="$*"; COMP_POINT=${#COMP_LINE}
-            "$f" nelvo-data "${COMP_WORDS[COMP_CWORD]}" "${COMP_WORDS[COMP_CWORD-1]}"
-            printf "%s\n" "${COMPREPLY[@]}"' - "$completion" "$@" 2>/dev/null | sort
-    }
-    check "completion offers the subcommands" sh -c 'test "$(echo "$1" | grep -cxE "count|show|export|layout")" = 4' \
-        - "$(offers nelvo-data '')"
-    check "completion offers the kinds" sh -c 'test "$(echo "$1" | grep -cxE "user|bda|tarif")" = 3' \
-        - "$(offers nelvo-data export '')"
-else
-    echo "note: this build makes no bash completion"
-fi
+check "unpacked tool prints version $version" sh -c '"$1" --version | grep -Eq "^nelvo-data $2( |\$)"' \
+    - "$root/usr/bin/nelvo-data" "$version"
+page=$root/usr/share/man/man1/nelvo-data.1.gz
+check "man page renders without warnings" sh -c \
+    'out=$(LC_ALL=C.UTF-8 MANWIDTH=80 man --warnings -l "$1" 2>&1 >/dev/null) && test -z "$out"' - "$page"
+check "man page is the build's, compressed" sh -c 'gzip -dc "$1" | cmp -s - "$2"' - "$page" "$build/tools/nelvo-data.1"
+completion=$root/usr/share/bash-completion/completions/nelvo-data
+# What completion offers for the words given (the last is being typed).
+offers() {
+    bash -c '
+        [ -f /usr/share/bash-completion/bash_completion ] && . /usr/share/bash-completion/bash_completion
+        . "$1"; shift
+        f=$(complete -p nelvo-data | sed -n "s/.*-F \([^ ]*\) .*/\1/p")
+        COMP_WORDS=("$@"); COMP_CWORD=$(($# - 1)); COMP_LINE="$*"; COMP_POINT=${#COMP_LINE}
+        "$f" nelvo-data "${COMP_WORDS[COMP_CWORD]}" "${COMP_WORDS[COMP_CWORD-1]}"
+        printf "%s\n" "${COMPREPLY[@]}"' - "$completion" "$@" 2>/dev/null | sort
+}
+check "completion offers the subcommands" sh -c 'test "$(echo "$1" | grep -cxE "count|show|export|layout")" = 4' \
+    - "$(offers nelvo-data '')"
+check "completion offers the kinds" sh -c 'test "$(echo "$1" | grep -cxE "user|bda|tarif")" = 3' \
+    - "$(offers nelvo-data export '')"
 
 # ---- unpacked: a program builds against the library from the package ----
 cmake -S "$src/tests/packaging/consumer" -B "$work/consumer" -G Ninja -DCMAKE_PREFIX_PATH="$root/usr" \
