@@ -7,7 +7,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include "component/getuser_data.hpp"
+#include <nelvo/getuser_data.hpp>
+
 #include "text/utf.hpp"
 
 namespace {

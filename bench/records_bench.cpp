@@ -12,8 +12,9 @@
 #include <string>
 #include <vector>
 
+#include <nelvo/getuser_data.hpp>
+
 #include "component/file_kind.hpp"
-#include "component/getuser_data.hpp"
 #include "records/hsdeklaration.hpp"
 #include "records/renderer.hpp"
 #include "text/sink.hpp"

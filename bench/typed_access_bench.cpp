@@ -11,8 +11,9 @@
 
 #include <nelvo/record.hpp>
 
+#include <nelvo/records/stored.hpp>
+
 #include "records/hsdeklaration.hpp"
-#include "records/stored.hpp"
 
 namespace {
 using namespace nelvo;

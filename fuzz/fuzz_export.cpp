@@ -10,8 +10,9 @@
 
 #include <nlohmann/json.hpp>
 
+#include <nelvo/records/stored.hpp>
+
 #include "nelvo-data/formats/formats.hpp"
-#include "records/stored.hpp"
 #include "records/hsdeklaration.hpp"
 #include "records/renderer.hpp"
 

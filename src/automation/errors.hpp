@@ -5,7 +5,7 @@
 
 #include <windows.h>
 
-#include "component/runtime_error.hpp"
+#include <nelvo/runtime_error.hpp>
 
 namespace nelvo::automation {
 

@@ -10,9 +10,10 @@
 #include <oaidl.h>
 #include <ocidl.h>
 
+#include <nelvo/getuser_data.hpp>
+
 #include "automation/com_ptr.hpp"
 #include "automation/interface_table.hpp"
-#include "component/getuser_data.hpp"
 
 namespace nelvo::automation {
 

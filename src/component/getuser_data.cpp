@@ -1,10 +1,11 @@
-#include "component/getuser_data.hpp"
+#include <nelvo/getuser_data.hpp>
 
 #include <algorithm>
 #include <new>
 #include <stdexcept>
 #include <vector>
 
+#include "component/file_kind.hpp"
 #include "component/record_file.hpp"
 #include "platform/locale.hpp"
 #include "records/renderer.hpp"

@@ -7,7 +7,8 @@
 #include <optional>
 #include <string_view>
 
-#include "component/runtime_error.hpp"
+#include <nelvo/runtime_error.hpp>
+
 #include "platform/file.hpp"
 
 namespace nelvo {

@@ -1,4 +1,4 @@
-#include "component/runtime_error.hpp"
+#include <nelvo/runtime_error.hpp>
 
 namespace nelvo {
 

@@ -2,7 +2,8 @@
 
 #include <cstring>
 
-#include "records/stored.hpp"
+#include <nelvo/records/stored.hpp>
+
 #include "text/numbers.hpp"
 #include "text/trimmed_text.hpp"
 

@@ -9,9 +9,10 @@
 #include <windows.h>
 #include <oleauto.h>
 
+#include <nelvo/getuser_data.hpp>
+
 #include "automation/interface_table.hpp"
 #include "component/file_kind.hpp"
-#include "component/getuser_data.hpp"
 
 namespace nelvo::testing::com {
 

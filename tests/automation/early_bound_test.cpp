@@ -15,8 +15,11 @@
 #include <oleauto.h>
 #include <ocidl.h>
 
+#include <nelvo/getuser_data.hpp>
+
 #include "automation/interface_table.hpp"
-#include "component/getuser_data.hpp"
+
+#include "component/file_kind.hpp"
 #include "test_files.hpp"
 
 namespace {

@@ -12,7 +12,8 @@
 #include <unistd.h>
 #endif
 
-#include "component/getuser_data.hpp"
+#include <nelvo/getuser_data.hpp>
+
 #include "support/temp_files.hpp"
 #include "text/utf.hpp"
 

@@ -8,7 +8,8 @@
 #include <sys/stat.h>
 #endif
 
-#include "component/getuser_data.hpp"
+#include <nelvo/getuser_data.hpp>
+
 #include "support/temp_files.hpp"
 
 namespace {

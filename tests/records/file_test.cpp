@@ -6,7 +6,8 @@
 #include <fstream>
 #include <string>
 
-#include "component/getuser_data.hpp"
+#include <nelvo/getuser_data.hpp>
+
 #include "record_text.hpp"
 #include "records/hsdeklaration.hpp"
 #include "support/temp_files.hpp"

@@ -3,7 +3,7 @@
 // range, the chunking or the number of threads.
 #include <gtest/gtest.h>
 
-#include "component/getuser_data.hpp"
+#include <nelvo/getuser_data.hpp>
 #include <filesystem>
 
 #include "nelvo-data/commands/export.hpp"

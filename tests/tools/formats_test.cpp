@@ -10,9 +10,10 @@
 
 #include <nlohmann/json.hpp>
 
+#include <nelvo/records/stored.hpp>
+
 #include "nelvo-data/commands/export.hpp"
 #include "nelvo-data/fields/names.hpp"
-#include "records/stored.hpp"
 #include "platform/locale.hpp"
 #include "records/renderer.hpp"
 #include "text/cp1252.hpp"

@@ -6,7 +6,8 @@
 #include <string>
 #include <string_view>
 
-#include "component/runtime_error.hpp"
+#include <nelvo/runtime_error.hpp>
+
 #include "nelvo-data/export/failure.hpp"
 
 namespace nelvo::tool::cli {

@@ -7,8 +7,9 @@
 
 #include <string>
 
+#include <nelvo/runtime_error.hpp>
+
 #include "component/file_kind.hpp"
-#include "component/runtime_error.hpp"
 #include "nelvo-data/cli/arguments.hpp"
 #include "nelvo-data/export/loop.hpp"
 

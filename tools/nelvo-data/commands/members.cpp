@@ -1,10 +1,11 @@
+#include <nelvo/getuser_data.hpp>
+
 #include "nelvo-data/commands/members.hpp"
 
 #include <vector>
 
 #include <nelvo/record_reader.hpp>
 
-#include "component/getuser_data.hpp"
 #include "nelvo-data/cli/console.hpp"
 #include "nelvo-data/commands/data_file.hpp"
 #include "platform/locale.hpp"

@@ -5,7 +5,7 @@
 #include <optional>
 #include <string>
 
-#include "component/runtime_error.hpp"
+#include <nelvo/runtime_error.hpp>
 
 namespace nelvo::tool {
 

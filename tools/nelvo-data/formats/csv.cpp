@@ -7,12 +7,13 @@
 // record text's "1,#QNAN" would turn the whole column into text).
 #include <algorithm>
 
+#include <nelvo/records/stored.hpp>
+
 #include "nelvo-data/fields/names.hpp"
 #include "nelvo-data/formats/formats.hpp"
 #include "nelvo-data/formats/stream_writer.hpp"
 #include "platform/locale.hpp"
 #include "records/renderer.hpp"
-#include "records/stored.hpp"
 #include "text/numbers.hpp"
 #include "text/sink.hpp"
 

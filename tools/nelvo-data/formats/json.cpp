@@ -2,6 +2,8 @@
 // under its own name in layout order, values as json_values.hpp describes
 // them. The value writers live in this file with the records they fill, so
 // the compiler inlines them into the record loop.
+#include <nelvo/records/stored.hpp>
+
 #include "nelvo-data/formats/json_values.hpp"
 
 #include <algorithm>
@@ -15,7 +17,6 @@
 
 #include "nelvo-data/formats/formats.hpp"
 #include "nelvo-data/formats/stream_writer.hpp"
-#include "records/stored.hpp"
 #include "text/cp1252.hpp"
 #include "text/numbers.hpp"
 #include "text/sink.hpp"

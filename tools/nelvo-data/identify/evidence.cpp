@@ -4,7 +4,7 @@
 #include <bit>
 #include <cmath>
 
-#include "records/stored.hpp"
+#include <nelvo/records/stored.hpp>
 
 namespace nelvo::tool {
 namespace {

@@ -1,2 +1,0 @@
-#pragma once
-#include <nelvo/runtime_error.hpp>  // the public definition

@@ -1,2 +1,0 @@
-#pragma once
-#include <nelvo/records/stored.hpp>  // the public definition
