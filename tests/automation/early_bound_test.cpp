@@ -18,7 +18,6 @@
 #include <nelvo/getuser_data.hpp>
 
 #include "automation/interface_table.hpp"
-
 #include "component/file_kind.hpp"
 #include "test_files.hpp"
 
