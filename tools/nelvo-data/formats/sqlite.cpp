@@ -12,7 +12,7 @@
 #include <system_error>
 
 #include "nelvo-data/fields/names.hpp"
-#include "nelvo-data/formats/cells.hpp"
+#include "nelvo-data/formats/cell_writer.hpp"
 #include "nelvo-data/formats/formats.hpp"
 #include "nelvo-data/formats/iso_time.hpp"
 #include "nelvo-data/formats/sqlite_database.hpp"
@@ -24,19 +24,19 @@ namespace {
 
 namespace schema = sqlite_schema;
 
-struct PreparedCells final : Prepared {
-    ChunkCells cells;
-};
+CellRules sqlite_rules(const FormatOptions& o)
+{
+    CellRules rules;
+    rules.raw_text = o.raw_text;
+    rules.currency = CurrencyRule::FourPlaces;
+    return rules;
+}
 
-class SqliteWriter final : public Writer {
+class SqliteWriter final : public CellWriter {
 public:
-    SqliteWriter(const FormatOptions& o, std::string path) : path_(std::move(path)), db_(path_)
+    SqliteWriter(const FormatOptions& o, std::string path) : CellWriter(sqlite_rules(o)), path_(std::move(path)), db_(path_)
     {
-        rules_.raw_text = o.raw_text;
-        rules_.currency = CurrencyRule::FourPlaces;
     }
-
-    bool takes_several_inputs() const override { return true; }
 
     WriteStatus begin(std::span<const InputInfo>) override
     {
@@ -72,29 +72,21 @@ public:
     {
         table_ = layout_name(input.kind, *input.layout);
         streamed_ = input.records < 0;
-        columns_ = columns_of(*input.layout);
+        use_columns(input);
         if (auto f = ensure_table()) return f;
         if (auto f = file_row(input)) return f;
-        if (auto f = db_.prepare(schema::insert_record(table_, columns_.size() + 2), insert_record_)) return f;
+        if (auto f = db_.prepare(schema::insert_record(table_, columns().size() + 2), insert_record_)) return f;
         insert_record_.bind(1, file_id_);  // a binding stays until it is replaced
         return std::nullopt;
     }
 
-    std::unique_ptr<Prepared> make_prepared() const override { return std::make_unique<PreparedCells>(); }
-
-    void prepare(const Chunk& chunk, Prepared& into) const override
+    WriteStatus write_cells(const Chunk& chunk, const ChunkCells& cells) override
     {
-        make_cells(chunk, columns_, rules_, static_cast<PreparedCells&>(into).cells);
-    }
-
-    WriteStatus write(const Chunk& chunk, Prepared& prepared) override
-    {
-        const ChunkCells& cells = static_cast<PreparedCells&>(prepared).cells;
         sqlite3_stmt* s = insert_record_.get();
         const Cell* c = cells.cells();
         for (std::size_t i = 0; i < chunk.count; ++i) {
             sqlite3_bind_int64(s, 2, chunk.first + static_cast<std::int64_t>(i));
-            for (int k = 3, end = static_cast<int>(columns_.size()) + 3; k < end; ++k, ++c) {
+            for (int k = 3, end = static_cast<int>(columns().size()) + 3; k < end; ++k, ++c) {
                 switch (c->type) {
                 case CellType::Integer:
                 case CellType::Truth: sqlite3_bind_int64(s, k, c->integer); break;
@@ -157,8 +149,8 @@ private:
         std::vector<std::string> have;
         if (auto f = db_.query(info, 1, have)) return f;
         if (have.empty()) {
-            if (auto f = db_.exec(schema::create_records_table(table_, columns_))) return f;
-        } else if (have != schema::records_table_columns(columns_)) {
+            if (auto f = db_.exec(schema::create_records_table(table_, columns()))) return f;
+        } else if (have != schema::records_table_columns(columns())) {
             ExportFailure f = db_.failure();
             f.words = "table " + table_ + " has other columns than the " + table_ +
                       " records; export into another database";
@@ -170,7 +162,7 @@ private:
     WriteStatus describe_columns()
     {
         sqlite::Statement& s = insert_field_;
-        for (const auto& c : columns_) {
+        for (const auto& c : columns()) {
             const records::Field& f = *c.field;
             s.bind(1, table_);
             s.bind(2, c.name);
@@ -233,7 +225,6 @@ private:
     }
 
     std::string path_;
-    CellRules rules_;
     sqlite::Database db_;
     std::optional<StagedFile> staged_;  // a new database
     bool in_transaction_ = false;
@@ -241,7 +232,6 @@ private:
     sqlite::Statement find_file_, insert_file_, update_file_, insert_field_, insert_record_;
     // The current input.
     std::string table_;
-    std::vector<Column> columns_;
     std::int64_t file_id_ = 0;
     bool streamed_ = false;
 };

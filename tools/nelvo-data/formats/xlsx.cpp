@@ -22,17 +22,13 @@
 #include <set>
 
 #include "nelvo-data/fields/names.hpp"
-#include "nelvo-data/formats/cells.hpp"
+#include "nelvo-data/formats/cell_writer.hpp"
 #include "nelvo-data/formats/formats.hpp"
 #include "nelvo-data/formats/iso_time.hpp"
 #include "nelvo-data/output/staged_file.hpp"
 
 namespace nelvo::tool {
 namespace {
-
-struct PreparedCells final : Prepared {
-    ChunkCells cells;
-};
 
 // Characters in a UTF-8 header, for the width of its column.
 std::size_t characters(std::string_view s)
@@ -46,19 +42,26 @@ double width_for(std::string_view header) { return std::max(8.43, 1.1 * static_c
 const std::vector<std::string> files_header = {"path", "kind", "layout", "size", "record_length", "first_record",
                                                "records", "modified", "sheets"};
 
-class XlsxWriter final : public Writer {
+CellRules workbook_rules(const FormatOptions& o)
+{
+    CellRules rules;
+    rules.raw_text = o.raw_text;
+    rules.truth_cells = true;
+    rules.currency = CurrencyRule::FifteenDigits;
+    rules.excel_escapes = true;
+    return rules;
+}
+
+class XlsxWriter final : public CellWriter {
 public:
     XlsxWriter(const FormatOptions& o, std::string path)
-        : path_(std::move(path)), records_per_sheet_(std::max<std::int64_t>(1, o.sheet_records)), staged_(path_)
+        : CellWriter(workbook_rules(o)),
+          path_(std::move(path)),
+          records_per_sheet_(std::max<std::int64_t>(1, o.sheet_records)),
+          staged_(path_)
     {
-        rules_.raw_text = o.raw_text;
-        rules_.truth_cells = true;
-        rules_.currency = CurrencyRule::FifteenDigits;
-        rules_.excel_escapes = true;
     }
     ~XlsxWriter() override { free_workbook(); }
-
-    bool takes_several_inputs() const override { return true; }
 
     WriteStatus begin(std::span<const InputInfo> inputs) override
     {
@@ -91,24 +94,17 @@ public:
 
     WriteStatus begin_input(const InputInfo& input) override
     {
-        columns_ = columns_of(*input.layout);
+        use_columns(input);
         header_ = {"record"};
-        for (const auto& c : columns_) header_.push_back(c.name);
+        for (const auto& c : columns()) header_.push_back(c.name);
         base_name_ = layout_name(input.kind, *input.layout);
         sheets_.clear();
         return start_sheet();
     }
 
-    std::unique_ptr<Prepared> make_prepared() const override { return std::make_unique<PreparedCells>(); }
-
-    void prepare(const Chunk& chunk, Prepared& into) const override
+    WriteStatus write_cells(const Chunk& chunk, const ChunkCells& cells) override
     {
-        make_cells(chunk, columns_, rules_, static_cast<PreparedCells&>(into).cells);
-    }
-
-    WriteStatus write(const Chunk& chunk, Prepared& prepared) override
-    {
-        const ChunkCells& cells = static_cast<PreparedCells&>(prepared).cells;
+        const std::vector<Column>& columns = this->columns();
         const Cell* c = cells.cells();
         for (std::size_t i = 0; i < chunk.count; ++i) {
             if (row_ > records_per_sheet_) {
@@ -117,13 +113,13 @@ public:
             }
             const auto row = static_cast<lxw_row_t>(row_);
             lxw_error e = worksheet_write_number(ws_, row, 0, static_cast<double>(chunk.first + static_cast<std::int64_t>(i)), nullptr);
-            for (lxw_col_t col = 1, end = static_cast<lxw_col_t>(columns_.size() + 1); col < end && e == LXW_NO_ERROR;
+            for (lxw_col_t col = 1, end = static_cast<lxw_col_t>(columns.size() + 1); col < end && e == LXW_NO_ERROR;
                  ++col, ++c) {
                 switch (c->type) {
                 case CellType::Integer: e = worksheet_write_number(ws_, row, col, static_cast<double>(c->integer), nullptr); break;
                 case CellType::Real:
                     e = worksheet_write_number(ws_, row, col, c->real,
-                                               columns_[col - 1].field->stored == records::Stored::Currency ? currency_ : nullptr);
+                                               columns[col - 1].field->stored == records::Stored::Currency ? currency_ : nullptr);
                     break;
                 case CellType::Truth: e = worksheet_write_boolean(ws_, row, col, static_cast<int>(c->integer), nullptr); break;
                 case CellType::Text: e = worksheet_write_string(ws_, row, col, cells.c_str(*c), nullptr); break;
@@ -295,7 +291,6 @@ private:
     std::string path_;
     std::string tmpdir_;
     std::int64_t records_per_sheet_;
-    CellRules rules_;
     StagedFile staged_;
     lxw_workbook* wb_ = nullptr;
     lxw_format* bold_ = nullptr;
@@ -307,7 +302,6 @@ private:
     // The current input and sheet.
     std::string base_name_;
     std::vector<std::string> sheets_;  // its sheets so far
-    std::vector<Column> columns_;
     std::vector<std::string> header_;
     lxw_worksheet* ws_ = nullptr;
     std::int64_t row_ = 1;  // the next row to write (0 is the header)
