@@ -1,19 +1,13 @@
 #include "component/file_kind.hpp"
 
+#include "text/ascii_case.hpp"
+
 namespace nelvo {
 
 std::optional<FileKind> file_kind_from_name(std::string_view name)
 {
-    for (const auto& k : file_kinds) {
-        if (k.name.size() != name.size()) continue;
-        bool same = true;
-        for (std::size_t i = 0; i < name.size() && same; ++i) {
-            char c = name[i];
-            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-            same = c == k.name[i];
-        }
-        if (same) return k.kind;
-    }
+    for (const auto& k : file_kinds)
+        if (text::equal_ignoring_ascii_case(k.name, name)) return k.kind;
     return std::nullopt;
 }
 

@@ -1,24 +1,15 @@
 #include "nelvo-data/cli/export_inputs.hpp"
 
-#include <cctype>
-
 #include <CLI/CLI.hpp>
 
 #include "nelvo-data/cli/definition.hpp"
 #include "nelvo-data/cli/suggestions.hpp"
 #include "nelvo-data/formats/formats.hpp"
+#include "text/ascii_case.hpp"
 #include "text/utf.hpp"
 
 namespace nelvo::tool::cli {
 namespace {
-
-bool same_letters(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (std::tolower(static_cast<unsigned char>(a[i])) != std::tolower(static_cast<unsigned char>(b[i]))) return false;
-    return true;
-}
 
 // The names KIND=FILE takes: every kind, and the two personnel layouts.
 std::vector<std::string> input_kinds()
@@ -58,9 +49,9 @@ std::optional<ExportInput> input_from_word(std::string_view word, PersonnelLayou
     ExportInput in;
     in.path = std::string(word.substr(eq + 1));
     PersonnelLayout personnel = user_layout;
-    if (same_letters(name, "user1920")) {
+    if (text::equal_ignoring_ascii_case(name, "user1920")) {
         personnel = PersonnelLayout::Records1920;
-    } else if (same_letters(name, "user1513")) {
+    } else if (text::equal_ignoring_ascii_case(name, "user1513")) {
         personnel = PersonnelLayout::Records1513;
     } else {
         const auto kind = file_kind_from_name(name);
@@ -109,7 +100,8 @@ void check_export(Arguments& a)
                                                                  ? "want KIND=FILE"
                                                                  : unknown_name("kind", name, input_kinds())));
             }
-            const bool path_rule = in->kind == FileKind::User && same_letters(w.substr(0, w.find('=')), "user");
+            const bool path_rule =
+                in->kind == FileKind::User && text::equal_ignoring_ascii_case(w.substr(0, w.find('=')), "user");
             layout_used = layout_used || path_rule;
             if (in->path == "-" && path_rule && a.layout.empty())
                 throw CLI::ValidationError("--layout", standard_input_layout);

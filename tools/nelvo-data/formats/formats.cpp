@@ -1,24 +1,13 @@
 #include "nelvo-data/formats/formats.hpp"
 
+#include "text/ascii_case.hpp"
+
 namespace nelvo::tool {
-namespace {
-
-bool same_ignoring_case(std::string_view a, std::string_view b)
-{
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-        if (lower(a[i]) != lower(b[i])) return false;
-    }
-    return true;
-}
-
-}  // namespace
 
 std::optional<Format> format_from_name(std::string_view name)
 {
     for (const auto& f : formats)
-        if (same_ignoring_case(f.name, name)) return f.format;
+        if (text::equal_ignoring_ascii_case(f.name, name)) return f.format;
     return std::nullopt;
 }
 
