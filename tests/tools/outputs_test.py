@@ -3,7 +3,7 @@
 back by programs that are not ours: Python's sqlite3 module and the sqlite3
 tool, openpyxl and LibreOffice. Every value is compared with the tool's JSON
 export of the same file, which keeps every stored value, under the mapping
-the README documents; column names with the CSV header; the `fields` table
+docs/outputs.md documents; column names with the CSV header; the `fields` table
 with `nelvo-data layout`.
 
     outputs_test.py NELVO-DATA HOSTILE-FILES GROUP [SAMPLES-DIR]
@@ -289,7 +289,7 @@ class SqliteValues(unittest.TestCase):
         out = subprocess.run(["sqlite3", self.db, "SELECT sum(HE) FROM sozvers WHERE typeof(HE) = 'real'"],
                              capture_output=True, check=True).stdout.decode()
         self.assertAlmostEqual(float(out), math.fsum(reals), delta=abs(math.fsum(reals)) * 1e-12 + 1e-9)
-        # The README's join of personnel with leave sheets by record number.
+        # The join in docs/outputs.md, of personnel with leave sheets by record number.
         query = ("SELECT p.record, p.ztext0, u.dimanspruchnormal FROM personnel_1920 p "
                  "JOIN urlaub u ON u.record = p.record "
                  "WHERE p.file = (SELECT id FROM files WHERE layout = 'personnel_1920') "
