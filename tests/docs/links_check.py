@@ -51,9 +51,10 @@ def prose_lines(text):
         yield number, line
 
 
-def without_inline_code(line):
-    """The line with every code span (`...`, ``...``) removed."""
-    return re.sub(r"(`+)(?:(?!\1).)+?\1", "", line)
+def without_inline_code(text):
+    """The text with every code span (`...`, ``...``) removed but for its
+    line breaks, so line numbers stay."""
+    return re.sub(r"(`+)(?:(?!\1).)+?\1", lambda m: "\n" * m.group(0).count("\n"), text, flags=re.S)
 
 
 def slug(heading):
@@ -81,13 +82,33 @@ def anchors(text):
     return found
 
 
+def paragraphs(text):
+    """(first line number, lines joined) of each run of prose lines: a link's
+    text may go on over a line break."""
+    first, lines, last = None, [], None
+    for number, line in prose_lines(text):
+        if lines and (number != last + 1 or not line.strip() or ATX_HEADING.match(line)):
+            yield first, "\n".join(lines)
+            lines = []
+        if line.strip():
+            if not lines:
+                first = number
+            lines.append(line)
+        last = number
+    if lines:
+        yield first, "\n".join(lines)
+
+
 def targets(text):
     """(line number, target) of every link in a Markdown text."""
-    for number, line in prose_lines(text):
-        prose = without_inline_code(line)
-        for pattern in (INLINE_LINK, REFERENCE_DEFINITION, HTML_TARGET):
-            for target in pattern.findall(prose):
-                yield number, target
+    for first, paragraph in paragraphs(text):
+        prose = without_inline_code(paragraph)
+        for pattern in (INLINE_LINK, HTML_TARGET):
+            for match in pattern.finditer(prose):
+                yield first + prose.count("\n", 0, match.start()), match.group(1)
+        for offset, line in enumerate(prose.split("\n")):
+            for target in REFERENCE_DEFINITION.findall(line):
+                yield first + offset, target
 
 
 def documents(root):
@@ -155,6 +176,10 @@ def self_test():
 [missing](docs/missing.md) and [bad anchor](docs/tool.md#nowhere) and [own](#nothing)
 `[in code](docs/gone.md)` and [out](../outside.md)
 [ref]: docs/also-missing.md
+A [link over
+a line break](docs/tool.md#c) and [another `one`
+over](docs/broken.md), `code
+[over lines](docs/code.md)` ignored.
 
 ```
 [fenced](docs/fenced.md)
@@ -183,6 +208,7 @@ def self_test():
         "README.md:7: ../outside.md: leads out of the source tree",
         "README.md:8: docs/also-missing.md: docs/also-missing.md does not exist",
         "docs/tool.md:10: #not-a-heading: docs/tool.md has no heading or anchor #not-a-heading",
+        "README.md:10: docs/broken.md: docs/broken.md does not exist",
         "docs/orphan.md: not linked from README.md",
     ]
     with tempfile.TemporaryDirectory() as root:
@@ -191,7 +217,7 @@ def self_test():
             with open(os.path.join(root, name), "w", encoding="utf-8") as f:
                 f.write(text)
         checked, got = problems(root)
-    ok = sorted(got) == sorted(want) and checked == 16
+    ok = sorted(got) == sorted(want) and checked == 18
     if not ok:
         print(f"self-test FAILED: {checked} links checked")
         print("found:\n  " + "\n  ".join(got))
