@@ -45,11 +45,15 @@ public:
             return Object::create(riid, out);
         });
     }
+    // An unlock without a lock is the caller's fault: refused, so that it
+    // cannot let the DLL unload under a live object.
     HRESULT STDMETHODCALLTYPE LockServer(BOOL lock) override
     {
-        if (lock) module_add_ref();
-        else module_release();
-        return S_OK;
+        if (lock) {
+            module_lock();
+            return S_OK;
+        }
+        return module_unlock() ? S_OK : E_UNEXPECTED;
     }
 
 private:

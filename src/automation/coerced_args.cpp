@@ -103,8 +103,24 @@ void CoercedArgs::convert(UINT i, const Param& want)
 {
     VARIANTARG& arg = caller_args_[i];
     const VARTYPE vt = V_VT(&arg);
-    // Exactly the parameter's type, as typed callers pass it: as today.
-    if (vt == (VT_BYREF | want.vt) || vt == want.vt) return;
+    // Exactly the parameter's type by reference, as typed callers pass it.
+    if (vt == (VT_BYREF | want.vt)) return;
+    if (vt == want.vt) {
+        // A value of the parameter's type goes on by reference too. The type
+        // library writes an in-out parameter back into a value argument,
+        // clearing what was there first: in the copy handed on, that would
+        // free the caller's own string, which the caller frees again.
+        VARIANTARG& out = own(i);
+        V_VT(&out) = VT_BYREF | want.vt;
+        if (want.vt == VT_BSTR) {
+            V_BSTRREF(&out) = &V_BSTR(&arg);  // read only; the members never change hsdatei
+        } else {
+            Converted& c = converted_.emplace_back();  // a value: nothing to write back
+            c.value = c.before = V_I4(&arg);
+            V_I4REF(&out) = &c.value;
+        }
+        return;
+    }
 
     VARIANT* caller = nullptr;  // the caller's variable, for write-back
     const VARIANT* source = &arg;

@@ -10,7 +10,9 @@
 // the converted value for one Invoke. A changed integer is written back in
 // the caller's own type afterwards: an Integer stays Integer, a Double stays
 // Double, a variant keeps its subtype. Arguments that already are exactly
-// the parameter's type, by reference or by value, pass untouched.
+// the parameter's type by reference pass untouched; every other argument
+// reaches the type library by reference, so that it never writes into (and
+// frees) a value the caller owns.
 #pragma once
 
 #include <vector>

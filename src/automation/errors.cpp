@@ -15,7 +15,7 @@ namespace nelvo::automation {
 namespace {
 
 // Never throws: a failure to describe a failure leaves no error object.
-void set_error_info(const wchar_t* description, const wchar_t* source) noexcept
+void set_error_info(const wchar_t* description) noexcept
 {
     ComPtr<ICreateErrorInfo> create;
     if (FAILED(CreateErrorInfo(create.put()))) {
@@ -23,8 +23,8 @@ void set_error_info(const wchar_t* description, const wchar_t* source) noexcept
         return;
     }
     create->SetGUID(iid);
-    create->SetSource(const_cast<LPOLESTR>(source ? source : library_name));
-    create->SetDescription(const_cast<LPOLESTR>(description ? description : L""));
+    create->SetSource(const_cast<LPOLESTR>(library_name));
+    create->SetDescription(const_cast<LPOLESTR>(description));
     ComPtr<IErrorInfo> info;
     if (SUCCEEDED(create->QueryInterface(IID_IErrorInfo, info.put_void()))) SetErrorInfo(0, info.get());
     else SetErrorInfo(0, nullptr);
@@ -36,7 +36,7 @@ void set_error_info(const RuntimeError& e) noexcept
     wchar_t text[128] = {};
     const std::string_view d = e.description();
     for (std::size_t i = 0; i < d.size() && i + 1 < std::size(text); ++i) text[i] = static_cast<wchar_t>(d[i]);
-    set_error_info(text, nullptr);
+    set_error_info(text);
 }
 
 }  // namespace
@@ -58,11 +58,9 @@ HRESULT fail(HRESULT hr)
     // Without the line break FormatMessage ends with.
     for (std::size_t n = std::wcslen(text); n > 0 && (text[n - 1] == L'\n' || text[n - 1] == L'\r'); --n)
         text[n - 1] = L'\0';
-    set_error_info(text, nullptr);
+    set_error_info(text);
     return hr;
 }
-
-void report(const EXCEPINFO& e) { set_error_info(e.bstrDescription, e.bstrSource); }
 
 RuntimeError conversion_error(HRESULT hr)
 {

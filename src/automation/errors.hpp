@@ -3,6 +3,8 @@
 // boundary itself, which keeps C++ exceptions from unwinding into callers.
 #pragma once
 
+#include <utility>
+
 #include <windows.h>
 
 #include <nelvo/runtime_error.hpp>
@@ -22,9 +24,6 @@ HRESULT report(const RuntimeError& e);
 // (E_POINTER, E_INVALIDARG, ...), with the system's text for it, and
 // returns `hr`.
 HRESULT fail(HRESULT hr);
-
-// Sets the thread's error object from what IDispatch::Invoke reported.
-void report(const EXCEPINFO& e);
 
 // The run-time error a failed VariantChangeType stands for: 6 for an
 // overflow, 7 for lack of memory, 13 (type mismatch) for the rest.
@@ -48,6 +47,19 @@ HRESULT boundary(Body&& body) noexcept
     } catch (...) {
         return report_current_exception();
     }
+}
+
+// Runs `body`, a method of IDispatch, as `boundary` does, and leaves no
+// error object behind, whatever the outcome: a late-bound failure travels in
+// EXCEPINFO or as the HRESULT. Script hosts read the thread's error object
+// after any failed call of any component, so one left here would be
+// reported as the failure of the next component that sets none.
+template <class Body>
+HRESULT dispatch_boundary(Body&& body) noexcept
+{
+    const HRESULT hr = boundary(std::forward<Body>(body));
+    SetErrorInfo(0, nullptr);
+    return hr;
 }
 
 }  // namespace nelvo::automation

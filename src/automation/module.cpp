@@ -11,17 +11,24 @@ namespace {
 // The one piece of process-wide state: COM asks the DLL, not an object,
 // whether anything is still alive (DllCanUnloadNow).
 std::atomic<long> live_count{0};
+// LockServer(TRUE) calls not yet undone; kept apart so that an unbalanced
+// LockServer(FALSE) cannot cancel a live object's count.
+std::atomic<long> lock_count{0};
 
 // Any address inside the DLL names the module.
 const int module_anchor = 0;
 
 }  // namespace
 
-std::wstring module_path()
+std::wstring module_path_of(const void* address)
 {
     HMODULE self = nullptr;
-    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
-                       reinterpret_cast<LPCWSTR>(&module_anchor), &self);
+    // Without the module, GetModuleFileNameW(nullptr) would name the host
+    // program, and registration would point the class at it.
+    if (!GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_UNCHANGED_REFCOUNT,
+                            static_cast<LPCWSTR>(address), &self) ||
+        !self)
+        return {};
     std::wstring path(MAX_PATH, L'\0');
     for (;;) {
         const DWORD n = GetModuleFileNameW(self, path.data(), static_cast<DWORD>(path.size()));
@@ -34,10 +41,15 @@ std::wstring module_path()
     }
 }
 
+std::wstring module_path() { return module_path_of(&module_anchor); }
+
 HRESULT load_type_library(ITypeLib** lib)
 {
     const std::wstring path = module_path();
-    if (path.empty()) return HRESULT_FROM_WIN32(GetLastError());
+    if (path.empty()) {
+        const DWORD error = GetLastError();
+        return error ? HRESULT_FROM_WIN32(error) : E_FAIL;
+    }
     return LoadTypeLibEx(path.c_str(), REGKIND_NONE, lib);
 }
 
@@ -68,6 +80,18 @@ HRESULT load_type_info(ITypeInfo** dispatch_view, ITypeInfo** vtable_view)
 
 void module_add_ref() { ++live_count; }
 void module_release() { --live_count; }
-bool module_in_use() { return live_count.load() != 0; }
+
+void module_lock() { ++lock_count; }
+
+bool module_unlock()
+{
+    long locks = lock_count.load();
+    do {
+        if (locks <= 0) return false;
+    } while (!lock_count.compare_exchange_weak(locks, locks - 1));
+    return true;
+}
+
+bool module_in_use() { return live_count.load() != 0 || lock_count.load() != 0; }
 
 }  // namespace nelvo::automation

@@ -9,8 +9,12 @@
 
 namespace nelvo::automation {
 
-// Full path of Nelvo_data.dll.
+// Full path of Nelvo_data.dll; empty (with the system's error) when it
+// cannot be found.
 std::wstring module_path();
+
+// Full path of the module that holds `address`; empty when none does.
+std::wstring module_path_of(const void* address);
 
 // The embedded type library.
 HRESULT load_type_library(ITypeLib** lib);
@@ -20,9 +24,16 @@ HRESULT load_type_library(ITypeLib** lib);
 // GetIDsOfNames run through).
 HRESULT load_type_info(ITypeInfo** dispatch_view, ITypeInfo** vtable_view);
 
-// Live objects (class factories included) and LockServer calls.
+// Live objects (class factories included).
 void module_add_ref();
 void module_release();
+
+// LockServer: module_unlock undoes one module_lock and is false (changing
+// nothing) when there is none to undo.
+void module_lock();
+bool module_unlock();
+
+// Whether an object or a lock keeps the DLL loaded.
 bool module_in_use();
 
 }  // namespace nelvo::automation

@@ -56,12 +56,14 @@ ULONG Object::Release()
 }
 
 // ---- IDispatch: the type library does the work, as in the platform's own
-// servers, so early- and late-bound callers meet the same coercions ----
+// servers, so early- and late-bound callers meet the same coercions. Its
+// failures travel in EXCEPINFO or as the HRESULT, never as an error object
+// (see dispatch_boundary) ----
 
 HRESULT Object::GetTypeInfoCount(UINT* count)
 {
-    return boundary([&] {
-        if (!count) return fail(E_POINTER);
+    return dispatch_boundary([&] {
+        if (!count) return E_POINTER;
         *count = 1;
         return S_OK;
     });
@@ -69,10 +71,10 @@ HRESULT Object::GetTypeInfoCount(UINT* count)
 
 HRESULT Object::GetTypeInfo(UINT index, LCID, ITypeInfo** info)
 {
-    return boundary([&] {
-        if (!info) return fail(E_POINTER);
+    return dispatch_boundary([&] {
+        if (!info) return E_POINTER;
         *info = nullptr;
-        if (index != 0) return fail(DISP_E_BADINDEX);
+        if (index != 0) return DISP_E_BADINDEX;
         dispatch_view_->AddRef();
         *info = dispatch_view_.get();
         return S_OK;
@@ -81,21 +83,19 @@ HRESULT Object::GetTypeInfo(UINT index, LCID, ITypeInfo** info)
 
 HRESULT Object::GetIDsOfNames(REFIID riid, LPOLESTR* names, UINT count, LCID, DISPID* ids)
 {
-    return boundary([&] {
-        if (!IsEqualIID(riid, IID_NULL)) return fail(DISP_E_UNKNOWNINTERFACE);
-        const HRESULT hr = vtable_view_->GetIDsOfNames(names, count, ids);
-        return SUCCEEDED(hr) ? hr : fail(hr);
+    return dispatch_boundary([&] {
+        if (!IsEqualIID(riid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
+        return vtable_view_->GetIDsOfNames(names, count, ids);
     });
 }
 
 namespace {
 
 // A failed argument conversion, reported as the member's own failures are:
-// an Automation error with its description.
+// an Automation error with its description, in EXCEPINFO.
 HRESULT conversion_failed(HRESULT hr, UINT index, EXCEPINFO* exception, UINT* arg_error)
 {
     const RuntimeError e = conversion_error(hr);
-    report(e);
     if (arg_error) *arg_error = index;
     if (!exception) return hresult_of(e);
     *exception = EXCEPINFO{};
@@ -112,26 +112,22 @@ HRESULT conversion_failed(HRESULT hr, UINT index, EXCEPINFO* exception, UINT* ar
 HRESULT Object::Invoke(DISPID id, REFIID riid, LCID, WORD flags, DISPPARAMS* params, VARIANT* result,
                        EXCEPINFO* exception, UINT* arg_error)
 {
-    return boundary([&] {
-        if (!IsEqualIID(riid, IID_NULL)) return fail(DISP_E_UNKNOWNINTERFACE);
+    return dispatch_boundary([&] {
+        if (!IsEqualIID(riid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
         // The type library's Invoke reads through these pointers unchecked.
         if (!params || (params->cArgs && !params->rgvarg) || (params->cNamedArgs && !params->rgdispidNamedArgs) ||
             params->cNamedArgs > params->cArgs)
-            return fail(E_INVALIDARG);
+            return E_INVALIDARG;
         CoercedArgs args(find_member(id, flags), params);
         if (FAILED(args.status())) {
             if (result) VariantInit(result);
             return conversion_failed(args.status(), args.failed_arg(), exception, arg_error);
         }
+        // A member's failure: the type library takes its error object into
+        // EXCEPINFO.
         const HRESULT hr = vtable_view_->Invoke(static_cast<_getuser_data*>(this), id, flags, args.params(),
                                                 result, exception, arg_error);
         args.write_back();
-        if (SUCCEEDED(hr)) return hr;
-        // The type library took the member's error object into EXCEPINFO;
-        // the thread keeps one too, for callers that ask it. Without
-        // EXCEPINFO the member's own is still there.
-        if (hr != DISP_E_EXCEPTION) fail(hr);
-        else if (exception) report(*exception);
         return hr;
     });
 }

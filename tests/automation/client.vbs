@@ -131,6 +131,40 @@ Sub Errors()
     Check o.eigdat = missing, "eigdat keeps the path of a failed call"
 End Sub
 
+'' A failing call many times over, in the shape scripts write it: the path in
+' a variable or as an expression, the record numbers as constants. Each
+' answers error 63 from Nelvo_data (a string freed twice would be handed out
+' again while in use, and read as another). Then a failure of a component
+' that sets no error object of its own, a dictionary's duplicate key, is
+' reported as its own, not as this server's last failure.
+Sub ErrorObjects()
+    Dim p, i, wrong, dict
+    p = dataDir & "\tarif.dat"
+    wrong = 0
+    On Error Resume Next
+    For i = 1 To 300
+        Err.Clear
+        o.tarife_holen p, 0, 3
+        If Err.Number <> 63 Or Err.Source <> "Nelvo_data" Or Err.Description <> "Bad record number" Then wrong = wrong + 1
+        Err.Clear
+        o.tarife_holen dataDir & "\tarif.dat", 0, 3
+        If Err.Number <> 63 Or Err.Source <> "Nelvo_data" Or Err.Description <> "Bad record number" Then wrong = wrong + 1
+    Next
+    Check wrong = 0, "600 failing calls, " & wrong & " with another error, source or description"
+    Set dict = CreateObject("Scripting.Dictionary")
+    dict.Add "k", 1
+    Err.Clear
+    o.tarife_holen p, 0, 3
+    Check Err.Number = 63, "before the dictionary: Err.Number " & Err.Number
+    Err.Clear
+    dict.Add "k", 2
+    Check Err.Number = 457, "duplicate key: Err.Number " & Err.Number
+    Check Err.Source <> "Nelvo_data", "duplicate key: Err.Source " & Err.Source
+    Check Err.Description <> "Bad record number", "duplicate key: Err.Description " & Err.Description
+    Err.Clear
+    On Error GoTo 0
+End Sub
+
 ' The bitness of this script host, for the caller to check.
 WScript.Echo "process: " & CreateObject("WScript.Shell").Environment("Process")("PROCESSOR_ARCHITECTURE")
 Set o = CreateObject("Nelvo_data.getuser_data")
@@ -139,5 +173,6 @@ LetterCases
 TariffRange
 Eigdat
 Errors
+ErrorObjects
 WScript.Echo passed & " passed, " & failed & " failed"
 WScript.Quit failed

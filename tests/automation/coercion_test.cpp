@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <cwchar>
 #include <filesystem>
 #include <functional>
 #include <string>
@@ -191,14 +192,18 @@ TEST_F(Coercion, RecordNumbersOfEveryTypeAndForm)
             EXCEPINFO ex{};
             UINT arg_error = 99;
             const HRESULT hr = call(L"tarifsatz_holen", {path_arg.v, argument(form, held.v)}, &out.v, ex, arg_error);
+            // The path passed by value is the caller's still (a freed one
+            // shows under OANOCACHE=1 WINEDEBUG=warn+heap).
+            const std::wstring file = path(L"tarif.dat");
+            EXPECT_EQ(std::wcsncmp(V_BSTR(&path_arg.v), file.c_str(), file.size() + 1), 0);
             if (c.error) {
                 expect_failure(hr, ex, c.error);
                 EXPECT_EQ(arg_error, 0u);  // rgvarg[0]: the last argument
                 EXPECT_EQ(V_VT(&out.v), VT_EMPTY);
-                EXPECT_EQ(take_error_description(), description_of(c.error));
+                EXPECT_EQ(take_error_description(), L"");  // in EXCEPINFO only
             } else if (c.record < 1) {
                 expect_failure(hr, ex, 63);  // as the same long would
-                EXPECT_EQ(take_error_description(), description_of(63));
+                EXPECT_EQ(take_error_description(), L"");
             } else {
                 ASSERT_EQ(hr, S_OK);
                 EXPECT_EQ(out.text(), record_text(c.record));

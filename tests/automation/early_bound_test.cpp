@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cwchar>
 #include <filesystem>
 #include <vector>
 #include <string>
@@ -414,6 +415,150 @@ TEST_F(LateBound, FailureArrivesAsException)
     SysFreeString(ex.bstrHelpFile);
 }
 
+// The error object on the thread: its source and description, or "<none>".
+std::wstring error_object()
+{
+    IErrorInfo* info = nullptr;
+    if (GetErrorInfo(0, &info) != S_OK || !info) return L"<none>";
+    BSTR source = nullptr, description = nullptr;
+    info->GetSource(&source);
+    info->GetDescription(&description);
+    std::wstring s = std::wstring(source ? source : L"") + L": " + (description ? description : L"");
+    SysFreeString(source);
+    SysFreeString(description);
+    info->Release();
+    return s;
+}
+
+VARIANT long_value(long n)
+{
+    VARIANT v;
+    V_VT(&v) = VT_I4;
+    V_I4(&v) = n;
+    return v;
+}
+
+VARIANT integer_value(short n)
+{
+    VARIANT v;
+    V_VT(&v) = VT_I2;
+    V_I2(&v) = n;
+    return v;
+}
+
+VARIANT double_value(double d)
+{
+    VARIANT v;
+    V_VT(&v) = VT_R8;
+    V_R8(&v) = d;
+    return v;
+}
+
+// Failing calls in the shapes script hosts send them: the path as a value
+// (an expression) or in a variable, the record numbers as constants, which
+// arrive by value in their own types. Each fails with error 63 in EXCEPINFO,
+// leaves the caller's path as it was (a string freed under the caller shows
+// under a heap that poisons freed blocks, OANOCACHE=1 WINEDEBUG=warn+heap)
+// and leaves no error object, not even the stale one from before the call.
+// Repeated, so that a string freed twice would be handed out again while
+// still in use.
+TEST_F(LateBound, FailuresTravelInExceptionInfoOnly)
+{
+    struct Shape {
+        const char* what;
+        const wchar_t* member;
+        bool path_in_variable;
+        std::vector<VARIANT> numbers;  // in call order
+    };
+    const Shape shapes[] = {
+        {"tarife_holen p, 0, 3 (Long, Integer)", L"tarife_holen", false, {long_value(0), integer_value(3)}},
+        {"tarife_holen p, 0, 3 (Integers)", L"tarife_holen", false, {integer_value(0), integer_value(3)}},
+        {"tarife_holen p, 0, 3 (Longs)", L"tarife_holen", false, {long_value(0), long_value(3)}},
+        {"tarife_holen p, 0.0, 3", L"tarife_holen", false, {double_value(0), integer_value(3)}},
+        {"tarife_holen variable, 0, 3", L"tarife_holen", true, {long_value(0), integer_value(3)}},
+        {"tarifsatz_holen p, 0", L"tarifsatz_holen", false, {integer_value(0)}},
+        {"tarifsatz_holen p, 0 (Long)", L"tarifsatz_holen", false, {long_value(0)}},
+    };
+    const std::wstring file = wide(data_dir / "tarif.dat");
+    for (const Shape& shape : shapes) {
+        SCOPED_TRACE(shape.what);
+        for (int round = 0; round < 40; ++round) {
+            VARIANT path;
+            V_VT(&path) = VT_BSTR;
+            V_BSTR(&path) = SysAllocString(file.c_str());
+            std::vector<VARIANT> args{shape.path_in_variable ? byref(&path) : path};
+            args.insert(args.end(), shape.numbers.begin(), shape.numbers.end());
+            std::vector<VARIANTARG> rev(args.rbegin(), args.rend());
+            DISPPARAMS dp{rev.data(), nullptr, static_cast<UINT>(rev.size()), 0};
+            EXCEPINFO ex{};
+            UINT arg_error = 0;
+            Var out;
+            SetErrorInfo(0, nullptr);
+            if (round == 0) {
+                ICreateErrorInfo* create = nullptr;
+                ASSERT_EQ(CreateErrorInfo(&create), S_OK);
+                create->SetDescription(const_cast<LPOLESTR>(L"stale"));
+                IErrorInfo* stale = nullptr;
+                create->QueryInterface(IID_IErrorInfo, reinterpret_cast<void**>(&stale));
+                SetErrorInfo(0, stale);
+                stale->Release();
+                create->Release();
+            }
+            ASSERT_EQ(obj->Invoke(id_of(shape.member), IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &dp, &out.v,
+                                  &ex, &arg_error),
+                      DISP_E_EXCEPTION);
+            EXPECT_EQ(ex.scode, bad_record_number);
+            EXPECT_STREQ(ex.bstrSource, L"Nelvo_data");
+            EXPECT_STREQ(ex.bstrDescription, L"Bad record number");
+            EXPECT_EQ(V_VT(&out.v), VT_EMPTY);
+            // Compared within the bounds of the string, which may be a
+            // freed block.
+            EXPECT_EQ(std::wcsncmp(V_BSTR(&path), file.c_str(), file.size() + 1), 0) << "round " << round;
+            EXPECT_EQ(error_object(), L"<none>") << "round " << round;
+            SysFreeString(ex.bstrSource);
+            SysFreeString(ex.bstrDescription);
+            SysFreeString(ex.bstrHelpFile);
+            VariantClear(&path);
+        }
+    }
+
+    // Without EXCEPINFO, after a failing conversion and after an unknown
+    // name, no error object either.
+    VARIANT path;
+    V_VT(&path) = VT_BSTR;
+    V_BSTR(&path) = SysAllocString(file.c_str());
+    VARIANT args[2] = {long_value(0), path};
+    DISPPARAMS dp{args, nullptr, 2, 0};
+    UINT arg_error = 0;
+    EXPECT_EQ(obj->Invoke(id_of(L"tarifsatz_holen"), IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &dp, nullptr,
+                          nullptr, &arg_error),
+              DISP_E_EXCEPTION);
+    EXPECT_EQ(error_object(), L"<none>");
+    Var text;
+    V_VT(&text.v) = VT_BSTR;
+    V_BSTR(&text.v) = SysAllocString(L"three");
+    args[0] = text.v;
+    EXCEPINFO ex{};
+    EXPECT_EQ(obj->Invoke(id_of(L"tarifsatz_holen"), IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD, &dp, nullptr,
+                          &ex, &arg_error),
+              DISP_E_EXCEPTION);
+    EXPECT_EQ(ex.scode, static_cast<HRESULT>(0x800A000D));  // type mismatch
+    EXPECT_EQ(error_object(), L"<none>");
+    SysFreeString(ex.bstrSource);
+    SysFreeString(ex.bstrDescription);
+    LPOLESTR unknown = const_cast<LPOLESTR>(L"no_such_member");
+    DISPID id = 0;
+    EXPECT_EQ(obj->GetIDsOfNames(IID_NULL, &unknown, 1, LOCALE_USER_DEFAULT, &id), DISP_E_UNKNOWNNAME);
+    EXPECT_EQ(error_object(), L"<none>");
+
+    // Through the v-table the same call still sets its error object.
+    long from = 0, to = 3;
+    Var out;
+    EXPECT_EQ(obj->tarife_holen(&V_BSTR(&path), &from, &to, &out.v), bad_record_number);
+    EXPECT_EQ(error_object(), L"Nelvo_data: Bad record number");
+    VariantClear(&path);
+}
+
 // ---- unloading ----
 
 TEST(Unloading, NotWhileAnObjectOrLockLives)
@@ -434,12 +579,18 @@ TEST(Unloading, NotWhileAnObjectOrLockLives)
     IDispatch* object = nullptr;
     ASSERT_EQ(factory->CreateInstance(nullptr, IID_IDispatch, reinterpret_cast<void**>(&object)), S_OK);
     EXPECT_EQ(factory->LockServer(TRUE), S_OK);
+    EXPECT_EQ(factory->LockServer(FALSE), S_OK);
+    // An unlock without a lock is refused: it must not cancel the object's count.
+    EXPECT_EQ(factory->LockServer(FALSE), E_UNEXPECTED);
+    EXPECT_EQ(can_unload(), S_FALSE);
+    EXPECT_EQ(factory->LockServer(TRUE), S_OK);
     factory->Release();
     EXPECT_EQ(can_unload(), S_FALSE);
     EXPECT_EQ(object->Release(), 0u);
     EXPECT_EQ(can_unload(), S_FALSE);  // the lock
     ASSERT_EQ(get(nelvo::automation::clsid, IID_IClassFactory, reinterpret_cast<void**>(&factory)), S_OK);
-    factory->LockServer(FALSE);
+    EXPECT_EQ(factory->LockServer(FALSE), S_OK);
+    EXPECT_EQ(factory->LockServer(FALSE), E_UNEXPECTED);
     factory->Release();
     EXPECT_EQ(can_unload(), S_OK);
 

@@ -61,15 +61,22 @@ esac
 iconv -f UTF-8 -t CP1252 "$src/client.vbs" >"$root/client.vbs"
 iconv -f UTF-8 -t CP1252 "$src/client.js" >"$root/client.js"
 
+# The scripts' strings go straight back to a heap that poisons freed blocks
+# and reports a block freed twice (no string cache: OANOCACHE).
+export OANOCACHE=1 WINEDEBUG=warn+heap
 failures=0
 for script in client.vbs client.js; do
     # Console output is in the OEM code page and a script error ends
     # silently with status 0: demand the summary line.
     status=0
-    cscript //nologo "$winroot\\$script" "$winroot\\data" "$winroot\\expected" </dev/null \
-        >"$root/$script.out" 2>&1 || status=$?
+    cscript //nologo "$winroot\\$script" "$winroot\\data" "$winroot\\expected" \
+        </dev/null >"$root/$script.out" 2>&1 || status=$?
     iconv -f CP850 -t UTF-8 "$root/$script.out" | tr -d '\r' >"$root/$script.txt" || cp "$root/$script.out" "$root/$script.txt"
     sed "s/^/$script: /" "$root/$script.txt"
+    if grep -q ':warn:heap:' "$root/$script.txt"; then
+        echo "$script: the heap reports a misuse (a block freed twice?)"
+        failures=$((failures + 1))
+    fi
     if [ "$status" -ne 0 ] || ! grep -q '^[0-9][0-9]* passed, 0 failed$' "$root/$script.txt" ||
         ! grep -qx "process: $arch" "$root/$script.txt"; then
         echo "$script: FAILED (status $status)"
