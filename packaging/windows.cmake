@@ -64,7 +64,9 @@ cd \"$stage\"
 mkdir x64 x86
 ${stage_servers}
 ln -s '$<TARGET_FILE:nelvo-data>' nelvo-data.exe
-'${NELVO_WIXL}' -a ${arch} -D Arch=${arch} -D \"Version=$1\" -I '${classes_dir}' -o \"$out\" \\
+# The size Programs and Features shows, in KiB.
+size=$(find -L . -type f -printf '%s\\n' | awk '{ n += $1 } END { printf \"%d\", (n + 1023) / 1024 }')
+'${NELVO_WIXL}' -a ${arch} -D Arch=${arch} -D \"Version=$1\" -D \"Size=$size\" -I '${classes_dir}' -o \"$out\" \\
     '${CMAKE_CURRENT_SOURCE_DIR}/windows/nelvo-data.wxs'
 ")
   set(msi ${CMAKE_BINARY_DIR}/nelvo-data-${PROJECT_VERSION}-${arch}.msi)

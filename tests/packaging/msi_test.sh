@@ -6,8 +6,8 @@
 # - msiexec /i /qn: the files, one entry in Programs and Features with
 #   version, publisher and size; the class registration of both views
 #   equal to what regsvr32 of the same DLLs writes (taken first, in this
-#   prefix, and removed again); the VBScript and JScript clients in every
-#   script host against nelvo-data; the installed nelvo-data.exe.
+#   prefix, and removed again); a repair; the VBScript and JScript clients
+#   in every script host against nelvo-data; the installed nelvo-data.exe.
 # - A package of the next version, built here: a major upgrade, one entry,
 #   objects of both bitnesses created; the older one refused over it.
 # - msiexec /x /qn: every class registration as before (the per-user one
@@ -50,7 +50,8 @@ user_lines() { grep '^user' "$1" || true; }
 
 # The build's DLLs, as regsvr32 registers them.
 dll32=$(winepath -w "${w32:-$build}/src/automation/Nelvo_data.dll")
-[ "$arch" = x64 ] && dll64=$(winepath -w "$build/src/automation/Nelvo_data.dll")
+# (No 64-bit DLL in a 32-bit prefix: a path no listing holds.)
+if [ "$arch" = x64 ]; then dll64=$(winepath -w "$build/src/automation/Nelvo_data.dll"); else dll64='C:\none'; fi
 # Where the package puts them.
 if [ "$arch" = x64 ]; then
     programs="$WINEPREFIX/drive_c/Program Files/Nelvo_data"
@@ -64,7 +65,8 @@ else
 fi
 
 # As on a used Windows: the script hosts have registered their own type
-# libraries, and the user's classes have these keys.
+# libraries, the user's classes have these keys, and so has the machine's
+# Windows Installer (which never removes them).
 for bits in $bitnesses; do
     quiet host$bits cscript //nologo "$(winepath -w "$src/tests/examples/bitness.js")"
 done
@@ -72,6 +74,9 @@ keys="CLSID Interface TypeLib"
 [ "$arch" = x64 ] && keys="$keys Wow6432Node\\CLSID Wow6432Node\\Interface"
 for key in $keys; do
     quiet host$own reg add "HKCU\\Software\\Classes\\$key" /f
+done
+for key in Features Products UpgradeCodes; do
+    quiet host$own reg add "HKLM\\Software\\Classes\\Installer\\$key" /f
 done
 listing "$work/empty"
 
@@ -111,7 +116,7 @@ installed_listing() {
     diff -u "$work/regsvr32.machine" "$work/$1.machine" && user_lines "$work/$1" | cmp -s - "$2"
 }
 user_lines "$work/user" >"$work/user.lines"
-check "... the class registration of every view equals regsvr32's of both DLLs; the user's as it was" \
+check "... the class registration of every view equals regsvr32's of the DLLs; the user's as it was" \
     installed_listing installed "$work/user.lines"
 
 files() {
@@ -133,7 +138,7 @@ if [ "$arch" = x64 ]; then
 fi
 
 # Programs and Features, both views: "VERSION|PUBLISHER|SIZE" of every
-# entry named Nelvo_data (the size in KiB, as a hexadecimal dword).
+# entry named Nelvo_data (the size in KiB).
 products() {
     for bits in $bitnesses; do
         export_key host$bits 'HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall'
@@ -144,15 +149,26 @@ products() {
         $1 == "DisplayName" { name = $2 }
         $1 == "DisplayVersion" { version = $2 }
         $1 == "Publisher" { publisher = $2 }
-        $1 == "EstimatedSize" { size = $2 }
+        $1 == "Size" { size = $2 }
         END { flush() }' | LC_ALL=C sort -u
 }
 one_product() { # one_product VERSION
     products >"$work/products"
     cat "$work/products"
-    [ "$(wc -l <"$work/products")" = 1 ] && grep -q "^$1|Nelvo_data|dword:[0-9a-f]*[1-9a-f][0-9a-f]*\$" "$work/products"
+    size=$(find "$programs" "$programs32" -type f -printf '%p %s\n' | sort -u |
+        awk '{ n += $NF } END { printf "%d", (n + 1023) / 1024 }')
+    [ "$(wc -l <"$work/products")" = 1 ] && [ "$(cat "$work/products")" = "$1|Nelvo_data|$size" ]
 }
 check "... one entry in Programs and Features: version $version, publisher Nelvo_data, a size" one_product "$version"
+
+# A repair brings back a lost file and a deleted key.
+rm "$programs32/x86/Nelvo_data.dll"
+quiet host32 reg delete 'HKLM\Software\Classes\CLSID\{EF40C567-0FE9-4738-A305-1FE715F7B229}\InprocServer32' /f
+check "a repair (msiexec /fam /qn) after x86\\Nelvo_data.dll and its class's InprocServer32 were deleted: status 0" \
+    msiexec /fam "$(winepath -w "$work/old.msi")" /qn
+check "... both back" sh -c '[ "$1" = "$2" ] && cmp -s "$3/src/automation/Nelvo_data.dll" "$4/x86/Nelvo_data.dll"' - \
+    "$(files)" "$want" "${w32:-$build}" "$programs32"
+check "... the registration as regsvr32's" installed_listing repaired "$work/user.lines"
 
 # ---- the clients, in every script host ----
 for h in $hosts; do
