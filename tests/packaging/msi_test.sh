@@ -212,7 +212,8 @@ check "msiexec /x /qn: status 0" msiexec /x "$(winepath -w "$work/new.msi")" /qn
 classes "$work/after"
 check "... every class registration as before the install, the user's too" sh -c '
     diff "$1" "$2" | head -n 20; cmp -s "$1" "$2"' - "$work/before" "$work/after"
-check "... no file, no folder left" sh -c '[ ! -e "$1" ] && [ ! -e "$2" ]' - "$programs" "$programs32"
+left() { find "$programs" "$programs32" 2>/dev/null; [ ! -e "$programs" ] && [ ! -e "$programs32" ]; }
+check "... no file, no folder left" left
 check "... no entry in Programs and Features" test -z "$(products)"
 check "unregister.cmd then removes the user's registration" cmd_script unregister.cmd
 listing "$work/end"
