@@ -80,7 +80,7 @@ test_win32() {
 # DLLs registered side by side and per user, and 32- and 64-bit clients.
 test_win64() {
     win32_setup
-    [[ -f build/win32/src/automation/Nelvo_data.dll ]] || build win32
+    [[ -f build/win32/src/automation/Nelvo_data.dll && -f build/win32/packaging/make-msi.sh ]] || build win32
     build win64
     NELVO_REFERENCE_TOOL="$PWD/build/native/tools/nelvo-data" ctest --preset win64
 }
