@@ -18,9 +18,9 @@
 # Size); it refuses `msiexec /fam` (status 69), so the repair runs through
 # REINSTALL/REINSTALLMODE; it keeps one TypeLib and program-identifier key
 # for both views, so a shared key written in the wrong view would not show;
-# and it creates no object from the user's classes, so that the per-user
-# registration is not needed shows only as the class created with it
-# present but irrelevant (Windows would prefer it for that user).
+# and it creates no object from the user's classes, so the clients show
+# that the machine's registration works, not which DLL a user with both
+# registrations gets (on Windows, the user's).
 #   msi_test.sh BUILD-DIR SOURCE-DIR VERSION x64|x86 MAKE_TEST_FILES.exe [WIN32-BUILD-DIR]
 set -eu
 build=$1 src=$2 version=$3 arch=$4 make_files=$5 w32=${6:-}
