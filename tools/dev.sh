@@ -54,8 +54,9 @@ demo() {
 
 # The Windows builds and Wine to run them: 32-bit Wine for the win32
 # prefix, the 64-bit loader for the win64 prefix (where 32-bit programs run
-# beside 64-bit ones).
-win32_packages=(g++-mingw-w64-i686 mingw-w64-tools wine wine32:i386)
+# beside 64-bit ones); wixl builds the Windows Installer packages, msitools
+# reads them back in the tests.
+win32_packages=(g++-mingw-w64-i686 mingw-w64-tools wine wine32:i386 wixl msitools)
 win64_packages=(g++-mingw-w64-x86-64 wine64)
 
 win32_setup() {
@@ -79,7 +80,7 @@ test_win32() {
 # DLLs registered side by side and per user, and 32- and 64-bit clients.
 test_win64() {
     win32_setup
-    [[ -f build/win32/src/automation/Nelvo_data.dll ]] || build win32
+    [[ -f build/win32/src/automation/Nelvo_data.dll && -f build/win32/packaging/make-msi.sh ]] || build win32
     build win64
     NELVO_REFERENCE_TOOL="$PWD/build/native/tools/nelvo-data" ctest --preset win64
 }
@@ -151,9 +152,10 @@ fuzz() {
 }
 
 # The Debian packages of the tool and the library and a .tar.gz of the same
-# tree (native build), and the Windows archive with both DLLs (the win64
-# build's CPack, which takes x86\ from the win32 build), all named after the
-# project version, in build/packages/.
+# tree (native build), the Windows archive with both DLLs (the win64
+# build's CPack, which takes x86\ from the win32 build) and the Windows
+# Installer packages (x64: both DLLs, again with the win32 build's; x86),
+# all named after the project version, in build/packages/.
 package() {
     need_packages "${native_packages[@]}" "${package_packages[@]}"
     win32_setup
@@ -165,6 +167,11 @@ package() {
     cpack --config build/native/CPackConfig.cmake -B "$out"
     cpack --config build/win64/CPackConfig.cmake -B "$out"
     rm -rf "$out/_CPack_Packages"
+    cmake --build --preset win32 --target msi
+    cmake --build --preset win64 --target msi
+    local version
+    version=$(sed -n 's/^project(Nelvo_data VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)
+    cp "build/win32/nelvo-data-$version-x86.msi" "build/win64/nelvo-data-$version-x64.msi" "$out"/
     ls -l "$out"
 }
 

@@ -153,6 +153,14 @@ HRESULT unregister_server(Scope scope)
     return S_OK;
 }
 
+std::vector<ClassesEntry> classes_entries(bool win64, const std::wstring& dll)
+{
+    std::vector<ClassesEntry> out;
+    for (const Entry& e : entries(win64 ? Bitness::w64 : Bitness::w32, dll))
+        out.push_back({e.sharing == Sharing::per_view, e.key, e.name ? e.name : L"", e.data});
+    return out;
+}
+
 std::optional<Scope> scope_of(const wchar_t* command_line)
 {
     std::wstring word;

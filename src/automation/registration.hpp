@@ -14,6 +14,8 @@
 #pragma once
 
 #include <optional>
+#include <string>
+#include <vector>
 
 #include <windows.h>
 
@@ -23,6 +25,19 @@ enum class Scope { machine, user };
 
 HRESULT register_server(Scope scope);
 HRESULT unregister_server(Scope scope);
+
+// Everything registration writes for the DLL of one bitness at `dll`, as
+// data, for the installer package, whose registry table is generated from
+// it: keys below Software\Classes, an empty name for the default value.
+// `per_view` keys lie in the registry view of the DLL's bitness; the others
+// are shared by both views.
+struct ClassesEntry {
+    bool per_view;
+    std::wstring key;
+    std::wstring name;
+    std::wstring data;
+};
+std::vector<ClassesEntry> classes_entries(bool win64, const std::wstring& dll);
 
 // DllInstall's command line: "user" or "machine" in any letter case; none
 // means per machine.
