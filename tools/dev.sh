@@ -18,11 +18,12 @@ need_packages() {
     fi
 }
 
-# The tool's SQLite and workbook outputs (libsqlite3-dev, libxlsxwriter-dev);
+# The tool's SQLite and workbook outputs (libsqlite3-dev, libxlsxwriter-dev,
+# zlib1g-dev to read the workbook back);
 # the sqlite3 tool for the demo's query; python3-jsonschema for the test that
 # validates exported JSON against the schema.
 native_packages=(g++ cmake ninja-build libgtest-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev locales
-    libsqlite3-dev libxlsxwriter-dev sqlite3 python3 python3-jsonschema)
+    libsqlite3-dev libxlsxwriter-dev zlib1g-dev sqlite3 python3 python3-jsonschema)
 # CPack's Debian packages (dpkg-shlibdeps, file) and the tests of the
 # install tree and packages (pkg-config, man).
 package_packages=(dpkg-dev file pkg-config man-db)

@@ -136,6 +136,26 @@ struct Fetched {
     std::uint64_t bytes = 0;  // read from the input
 };
 
+// What an exception that reached the loop becomes: out of memory (7) for
+// bad_alloc, else a failure of the output (named by the caller, who knows
+// it) in the exception's words.
+ExportFailure exception_failure(const std::string& input)
+{
+    try {
+        throw;
+    } catch (const std::bad_alloc&) {
+        return input_failure(input, RuntimeError{error::out_of_memory});
+    } catch (const std::exception& e) {
+        ExportFailure f = output_failure(std::string(), 0);
+        f.words = e.what();
+        return f;
+    } catch (...) {
+        ExportFailure f = output_failure(std::string(), 0);
+        f.words = "unexpected failure";
+        return f;
+    }
+}
+
 bool stopped(const std::atomic<bool>* stop) { return stop != nullptr && stop->load(std::memory_order_relaxed); }
 
 // Reads chunk c of a file: any chunk, on any thread.
@@ -292,8 +312,8 @@ void work(const Pass& p, std::int64_t w, std::int64_t stride, Turns& turns)
             lock.unlock();
             turns.cv.notify_all();
         }
-    } catch (const std::bad_alloc&) {
-        turns.fail(input_failure(info.path, RuntimeError{error::out_of_memory}));
+    } catch (...) {
+        turns.fail(exception_failure(info.path));
     }
 }
 
@@ -352,9 +372,21 @@ std::optional<ExportFailure> drive(std::vector<OpenInput>& open, std::span<const
         if (auto f = export_input(input, options, writer, written, progress)) return f;
     }
     progress.finish();
-    // A signal that came while the last chunks were written still counts.
+    // A signal that came while the last chunks were written still counts,
+    // and so does one while the output was completed (a long zip, the
+    // flush to the disk): it can still be abandoned.
     if (stopped(options.stop)) return interruption();
-    return writer.commit();
+    if (auto f = writer.finish()) return f;
+    // Announced before the last look at the stop: a stop asked for before
+    // is honoured, one after it is told of.
+    if (options.committing) options.committing(true);
+    if (stopped(options.stop)) {
+        if (options.committing) options.committing(false);
+        return interruption();
+    }
+    auto f = writer.commit();
+    if (options.committing) options.committing(false);
+    return f;
 }
 
 }  // namespace
@@ -386,8 +418,8 @@ std::optional<ExportFailure> run_export(std::span<const ExportInput> inputs, con
         std::optional<ExportFailure> f;
         try {
             f = drive(open, infos, options, writer, progress, written);
-        } catch (const std::bad_alloc&) {
-            f = input_failure(first_path, RuntimeError{error::out_of_memory});
+        } catch (...) {
+            f = exception_failure(first_path);
         }
         if (f) {
             progress.finish();
@@ -395,8 +427,8 @@ std::optional<ExportFailure> run_export(std::span<const ExportInput> inputs, con
         }
         if (options.totals != nullptr) *options.totals = {written.records, written.input_bytes};
         return f;
-    } catch (const std::bad_alloc&) {
-        return input_failure(first_path, RuntimeError{error::out_of_memory});
+    } catch (...) {
+        return exception_failure(first_path);
     }
 }
 

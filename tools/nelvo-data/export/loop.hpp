@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -45,6 +46,10 @@ struct LoopOptions {
     // Set (from a signal handler, say) to stop at the next chunk; the export
     // then fails as interrupted and the writer abandons its output.
     const std::atomic<bool>* stop = nullptr;
+    // Called with true just before the writer's commit() and with false
+    // after it: a stop asked for in between cannot be honoured any more, so
+    // whoever sets `stop` can say so at once.
+    std::function<void(bool)> committing;
     ExportTotals* totals = nullptr;  // filled in when given
 };
 
@@ -53,7 +58,8 @@ struct LoopOptions {
 // missing file (53), a missing directory or a range past the end writes
 // nothing. Errors are those of the component: opening, reading, a record
 // number below 1 or past the 32-bit range (63), memory (7); the writer's
-// own for writing. Several inputs only when the writer takes them; at most
+// own for writing. Any exception of the writer, on whatever thread, ends the
+// export as a failure in words (the writer abandoned), never past here. Several inputs only when the writer takes them; at most
 // one of them standard input.
 std::optional<ExportFailure> run_export(std::span<const ExportInput> inputs, const LoopOptions& options,
                                         Writer& writer);
