@@ -27,8 +27,9 @@ native_packages=(g++ cmake ninja-build libgtest-dev libbenchmark-dev libcli11-de
 # CPack's Debian packages (dpkg-shlibdeps, file) and the tests of the
 # install tree and packages (pkg-config, man).
 package_packages=(dpkg-dev file pkg-config man-db)
-# Programs that read the database and the workbook back in the tests.
-output_test_packages=(python3-openpyxl libreoffice-calc-nogui)
+# Programs that read the database and the workbook back in the tests, and
+# strace, which shows the order of the flushes and the rename of an output.
+output_test_packages=(python3-openpyxl libreoffice-calc-nogui strace)
 
 locales() {
     local want=(de_DE.UTF-8 en_US.UTF-8) gen=0

@@ -106,7 +106,7 @@ void report_write_failures()
 void committing(const std::string& output)
 {
     const std::string note = "\nnelvo-data: finishing: " + output +
-                             " is being put in place, which cannot be undone now; it will be whole\n";
+                             " is being committed, which cannot be undone now; it will be whole\n";
     commit_note_size = std::min(note.size(), sizeof commit_note);
     std::memcpy(commit_note, note.data(), commit_note_size);
     commit_noted.store(true);
