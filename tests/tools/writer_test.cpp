@@ -265,8 +265,8 @@ TEST_F(ExportLoop, WriterExceptionsEndAsFailuresInWords)
 }
 
 // A stop asked for until the output is complete is honoured (abandoned,
-// interrupted); one while it is put in place is not, and the caller hears
-// of that phase before the commit begins and after it ends.
+// interrupted); one while it is put in place is not. The caller hears of
+// each phase before the look at the stop that precedes it, and of the end.
 TEST_F(ExportLoop, StopsDuringTheEnd)
 {
     struct Case {
@@ -287,7 +287,11 @@ TEST_F(ExportLoop, StopsDuringTheEnd)
         tool::LoopOptions o = options(2);
         o.stop = &stop;
         std::vector<std::string> phases;
-        o.committing = [&](bool now) { phases.push_back(std::string(now ? "committing" : "committed") + (stop ? " stopped" : "")); };
+        o.ending = [&](tool::LoopOptions::Ending e) {
+            using E = tool::LoopOptions::Ending;
+            phases.push_back(std::string(e == E::Finishing ? "finishing" : e == E::Committing ? "committing" : "done") +
+                             (stop ? " stopped" : ""));
+        };
         const auto in = inputs();
         const auto f = tool::run_export(in, o, w);
         EXPECT_EQ(f.has_value(), c.interrupted);
@@ -296,8 +300,8 @@ TEST_F(ExportLoop, StopsDuringTheEnd)
         }
         EXPECT_EQ(std::vector<std::string>(w.calls.end() - static_cast<std::ptrdiff_t>(c.end.size()), w.calls.end()), c.end);
         const std::vector<std::string> told = c.interrupted
-                                                  ? std::vector<std::string>{"committing stopped", "committed stopped"}
-                                                  : std::vector<std::string>{"committing", "committed stopped"};
+                                                  ? std::vector<std::string>{"finishing", "committing stopped", "done stopped"}
+                                                  : std::vector<std::string>{"finishing", "committing", "done stopped"};
         EXPECT_EQ(phases, told);
     }
 }

@@ -126,9 +126,13 @@ int export_command(const cli::Arguments& a)
 
     signals::install();
     o.stop = signals::stop_flag();
-    o.committing = [&a](bool now) {
-        if (now) signals::committing(a.output == "-" ? std::string("standard output") : a.output);
-        else signals::committed();
+    o.ending = [&a](LoopOptions::Ending e) {
+        const std::string output = a.output == "-" ? std::string("standard output") : a.output;
+        switch (e) {
+        case LoopOptions::Ending::Finishing: signals::finishing(output); break;
+        case LoopOptions::Ending::Committing: signals::committing(output); break;
+        case LoopOptions::Ending::Done: signals::ended(); break;
+        }
     };
     bool go_on = true;
     for (std::size_t i = 0; i < a.inputs.size(); ++i) go_on = judge_kind(a.inputs[i], *layouts[i], a.strict) && go_on;

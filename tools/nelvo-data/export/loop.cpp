@@ -372,21 +372,25 @@ std::optional<ExportFailure> drive(std::vector<OpenInput>& open, std::span<const
         if (auto f = export_input(input, options, writer, written, progress)) return f;
     }
     progress.finish();
+    using Ending = LoopOptions::Ending;
+    const auto tell = [&options](Ending e) {
+        if (options.ending) options.ending(e);
+    };
+    struct Done {
+        decltype(tell)& told;
+        ~Done() { told(Ending::Done); }
+    } done{tell};
+    // Each phase is announced before the look at the stop that precedes
+    // it, so a stop is either honoured or told of, never ignored silently.
     // A signal that came while the last chunks were written still counts,
     // and so does one while the output was completed (a long zip, the
     // flush to the disk): it can still be abandoned.
+    tell(Ending::Finishing);
     if (stopped(options.stop)) return interruption();
     if (auto f = writer.finish()) return f;
-    // Announced before the last look at the stop: a stop asked for before
-    // is honoured, one after it is told of.
-    if (options.committing) options.committing(true);
-    if (stopped(options.stop)) {
-        if (options.committing) options.committing(false);
-        return interruption();
-    }
-    auto f = writer.commit();
-    if (options.committing) options.committing(false);
-    return f;
+    tell(Ending::Committing);
+    if (stopped(options.stop)) return interruption();
+    return writer.commit();
 }
 
 }  // namespace

@@ -46,10 +46,12 @@ struct LoopOptions {
     // Set (from a signal handler, say) to stop at the next chunk; the export
     // then fails as interrupted and the writer abandons its output.
     const std::atomic<bool>* stop = nullptr;
-    // Called with true just before the writer's commit() and with false
-    // after it: a stop asked for in between cannot be honoured any more, so
-    // whoever sets `stop` can say so at once.
-    std::function<void(bool)> committing;
+    // Told when the writer's finish() is about to begin (a stop is then
+    // honoured only once it returns: a long zip, say), when its commit() is
+    // (a stop can no longer be honoured), and when the export is done with
+    // either, so whoever sets `stop` can say at once what becomes of it.
+    enum class Ending { Finishing, Committing, Done };
+    std::function<void(Ending)> ending;
     ExportTotals* totals = nullptr;  // filled in when given
 };
 

@@ -35,7 +35,7 @@ std::array<Slot, 8> slots;
 std::atomic<bool> stop{false};
 volatile std::sig_atomic_t first_signal = 0;
 
-// What the first signal says while the output is committed.
+// What the first signal says at the end of an export.
 char commit_note[512];
 std::size_t commit_note_size = 0;
 std::atomic<bool> commit_noted{false};
@@ -103,16 +103,29 @@ void report_write_failures()
 #endif
 }
 
-void committing(const std::string& output)
+namespace {
+
+void note(const std::string& line)
 {
-    const std::string note = "\nnelvo-data: finishing: " + output +
-                             " is being committed, which cannot be undone now; it will be whole\n";
-    commit_note_size = std::min(note.size(), sizeof commit_note);
-    std::memcpy(commit_note, note.data(), commit_note_size);
+    commit_noted.store(false);  // the handler does not read it while it changes
+    commit_note_size = std::min(line.size(), sizeof commit_note);
+    std::memcpy(commit_note, line.data(), commit_note_size);
     commit_noted.store(true);
 }
 
-void committed() { commit_noted.store(false); }
+}  // namespace
+
+void finishing(const std::string& output)
+{
+    note("\nnelvo-data: stopping once " + output + " is complete; it will not be written (again to end at once)\n");
+}
+
+void committing(const std::string& output)
+{
+    note("\nnelvo-data: finishing: " + output + " is being committed, which cannot be undone now; it will be whole\n");
+}
+
+void ended() { commit_noted.store(false); }
 
 const std::atomic<bool>* stop_flag() { return &stop; }
 

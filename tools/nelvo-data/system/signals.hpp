@@ -18,12 +18,15 @@ void install();
 // every command.
 void report_write_failures();
 
-// While `output` is being put in place (a rename, an existing database's
-// COMMIT), the stop a first signal asks for can no longer be honoured: the
-// signal then says at once that the tool is finishing, and why, instead of
-// being ignored silently. A second one still ends the tool.
+// What a first signal says at once at the end of an export, instead of
+// waiting silently: while `output` is completed (a long zip), that the
+// stop comes once that is done and it will not be written; while it is put
+// in place (a rename, an existing database's COMMIT), which cannot be
+// undone, that the tool is finishing and why. A second signal still ends
+// the tool at once.
+void finishing(const std::string& output);
 void committing(const std::string& output);
-void committed();
+void ended();
 
 // Set by the first signal; the export loop's stop hook.
 const std::atomic<bool>* stop_flag();
