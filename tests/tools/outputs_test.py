@@ -371,9 +371,11 @@ class Durability(unittest.TestCase):
         trace = self.path("trace")
         args = ["strace", "-f", "-qq", "-y", "-o", trace, *options, TOOL, "export", "--format", fmt, "-o",
                 self.path(output), Data.word(INPUTS[2]), Data.word(INPUTS[3]) if fmt in ("xlsx", "sqlite") else "--jobs=2"]
+        # LeakSanitizer cannot work under ptrace; the other checks can.
+        env = dict(os.environ, ASAN_OPTIONS=(os.environ.get("ASAN_OPTIONS", "") + ":detect_leaks=0").lstrip(":"))
         if not wait:
-            return subprocess.Popen(args, stderr=subprocess.PIPE), trace
-        r = subprocess.run(args, capture_output=True, timeout=60)
+            return subprocess.Popen(args, stderr=subprocess.PIPE, env=env), trace
+        r = subprocess.run(args, capture_output=True, timeout=60, env=env)
         with open(trace) as f:
             lines = f.read().splitlines()
         os.remove(trace)
