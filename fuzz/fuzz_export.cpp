@@ -37,7 +37,7 @@ std::string exported(tool::Format format, const tool::FormatOptions& o, const re
     if (w->begin({&info, 1}) || w->begin_input(info)) fail();
     const tool::Chunk chunk{info, 1, n, in};
     w->prepare(chunk, *prepared);
-    if (w->write(chunk, *prepared) || w->end_input(info) || w->commit()) fail();
+    if (w->write(chunk, *prepared) || w->end_input(info) || w->finish() || w->commit()) fail();
     return out.text;
 }
 

@@ -18,16 +18,18 @@ need_packages() {
     fi
 }
 
-# The tool's SQLite and workbook outputs (libsqlite3-dev, libxlsxwriter-dev);
+# The tool's SQLite and workbook outputs (libsqlite3-dev, libxlsxwriter-dev,
+# zlib1g-dev to read the workbook back);
 # the sqlite3 tool for the demo's query; python3-jsonschema for the test that
 # validates exported JSON against the schema.
 native_packages=(g++ cmake ninja-build libgtest-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev locales
-    libsqlite3-dev libxlsxwriter-dev sqlite3 python3 python3-jsonschema)
+    libsqlite3-dev libxlsxwriter-dev zlib1g-dev sqlite3 python3 python3-jsonschema)
 # CPack's Debian packages (dpkg-shlibdeps, file) and the tests of the
 # install tree and packages (pkg-config, man).
 package_packages=(dpkg-dev file pkg-config man-db)
-# Programs that read the database and the workbook back in the tests.
-output_test_packages=(python3-openpyxl libreoffice-calc-nogui)
+# Programs that read the database and the workbook back in the tests, and
+# strace, which shows the order of the flushes and the rename of an output.
+output_test_packages=(python3-openpyxl libreoffice-calc-nogui strace)
 
 locales() {
     local want=(de_DE.UTF-8 en_US.UTF-8) gen=0

@@ -4,15 +4,21 @@
 // files hold is read back by other programs in outputs_test.py.
 #include <gtest/gtest.h>
 
+#include <sqlite3.h>
+#include <xlsxwriter.h>
+
 #include <charconv>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <random>
 
 #include "nelvo-data/export/loop.hpp"
 #include "nelvo-data/formats/cells.hpp"
 #include "nelvo-data/formats/formats.hpp"
+#include "nelvo-data/formats/sqlite_database.hpp"
+#include "nelvo-data/formats/workbook_archive.hpp"
 #include "tool_test_support.hpp"
 
 namespace {
@@ -143,6 +149,7 @@ public:
         return w_.write(c, p);
     }
     tool::WriteStatus end_input(const tool::InputInfo& i) override { return w_.end_input(i); }
+    tool::WriteStatus finish() override { return w_.finish(); }
     tool::WriteStatus commit() override { return w_.commit(); }
     void abandon() noexcept override { w_.abandon(); }
 
@@ -239,6 +246,109 @@ TEST_F(LibraryOutputs, WorkbookReplacedOnlyWhenComplete)
     ASSERT_FALSE(tool::run_export(in, options(), *w).has_value());
     EXPECT_EQ(file_bytes(xlsx).substr(0, 2), "PK");  // a zip archive
     EXPECT_EQ(names_in_dir(), with_old);
+}
+
+}  // namespace
+
+namespace {
+
+// A workbook of two sheets made by libxlsxwriter (`rows` data rows in the
+// second), for the read-back to judge whole or damaged.
+void make_workbook(const std::string& path, int rows, bool zip64)
+{
+    lxw_workbook_options o{};
+    o.constant_memory = LXW_TRUE;
+    o.use_zip64 = zip64 ? LXW_TRUE : LXW_FALSE;
+    lxw_workbook* wb = workbook_new_opt(path.c_str(), &o);
+    ASSERT_NE(wb, nullptr);
+    lxw_worksheet* files = workbook_add_worksheet(wb, "files");
+    lxw_worksheet* data = workbook_add_worksheet(wb, "bda");
+    worksheet_write_string(files, 0, 0, "path", nullptr);
+    worksheet_write_string(files, 1, 0, "bda.dat", nullptr);
+    worksheet_write_string(data, 0, 0, "record", nullptr);
+    for (int r = 1; r <= rows; ++r) {
+        worksheet_write_number(data, static_cast<lxw_row_t>(r), 0, r, nullptr);
+        worksheet_write_string(data, static_cast<lxw_row_t>(r), 1, "<row in a text>", nullptr);
+    }
+    ASSERT_EQ(workbook_close(wb), LXW_NO_ERROR);
+}
+
+// A workbook is put in place only when every part inflates to its recorded
+// size and CRC and each sheet holds the rows written to it.
+TEST(WorkbookReadBack, WholeOnlyWithEveryRowAndPartIntact)
+{
+    test::ScratchDir dir;
+    const std::string names[] = {"files", "bda"};
+    struct Case {
+        const char* what;
+        bool zip64;
+        std::vector<std::int64_t> rows;  // expected, header rows included
+        std::function<void(std::string&)> damage;
+        std::string says;  // empty: whole
+    };
+    const auto sheet2_at = [](const std::string& b) { return b.find("xl/worksheets/sheet2.xml"); };
+    const Case cases[] = {
+        {"whole", false, {2, 2001}, nullptr, ""},
+        {"whole zip64", true, {2, 2001}, nullptr, ""},
+        {"rows lost", false, {2, 2500}, nullptr, "sheet bda of the workbook came out with 2001 of its 2500 rows"},
+        {"a sheet missing", false, {2, 2001, 5}, nullptr, "sheet 3 is missing from the workbook"},
+        {"a sheet too many", false, {2}, nullptr, "the workbook has a sheet more than was written"},
+        {"a byte of a sheet changed", false, {2, 2001}, [&](std::string& b) { b[sheet2_at(b) + 300] ^= 0x55; },
+         "the workbook has a damaged part xl/worksheets/sheet2.xml"},
+        {"cut short", false, {2, 2001}, [](std::string& b) { b.resize(b.size() / 2); }, "the workbook has no archive directory"},
+        {"empty", false, {2, 2001}, [](std::string& b) { b.clear(); }, "the workbook has no archive directory"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string path = dir.path(std::string(c.what) + ".xlsx");
+        make_workbook(path, 2000, c.zip64);
+        if (c.damage) {
+            std::string bytes = file_bytes(path);
+            c.damage(bytes);
+            std::ofstream(path, std::ios::binary | std::ios::trunc) << bytes;
+        }
+        const std::string said = tool::check_workbook(path, c.rows, {names[0], names[1]});
+        EXPECT_EQ(said.substr(0, c.says.empty() ? std::string::npos : c.says.size()), c.says);
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// A value SQLite refuses to bind fails the statement rather than letting
+// the row go in without it; an existing database is never made anew.
+TEST(SqliteDatabase, RefusedBindingsFailAndNothingIsCreatedUnasked)
+{
+    test::ScratchDir dir;
+    tool::sqlite::Database db("out.db");
+    ASSERT_FALSE(db.open(dir.path("t.db"), true).has_value());
+    ASSERT_FALSE(db.exec("CREATE TABLE t(x)").has_value());
+    sqlite3_limit(db.get(), SQLITE_LIMIT_LENGTH, 10);
+    tool::sqlite::Statement insert, count;
+    ASSERT_FALSE(db.prepare("INSERT INTO t VALUES (?1)", insert).has_value());
+    ASSERT_FALSE(db.prepare("SELECT count(*) FROM t", count).has_value());
+    struct Case {
+        std::string text;
+        std::string says;  // empty: inserted
+    };
+    const Case cases[] = {{"short", ""}, {std::string(100, 'x'), "string or blob too big"}, {"again", ""}};
+    std::int64_t rows = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.text);
+        insert.bind(1, c.text);
+        const auto f = db.run(insert);
+        EXPECT_EQ(f ? f->words : std::string(), c.says);
+        if (!f) ++rows;
+        std::optional<std::int64_t> n;
+        ASSERT_FALSE(db.query(count, n).has_value());
+        EXPECT_EQ(n, rows);
+    }
+    db.close();
+
+    tool::sqlite::Database missing("gone.db");
+    EXPECT_TRUE(missing.open(dir.path("gone.db"), false).has_value());
+    EXPECT_FALSE(std::filesystem::exists(dir.path("gone.db")));
 }
 
 }  // namespace

@@ -7,7 +7,9 @@
 #include <atomic>
 #include <filesystem>
 #include <mutex>
+#include <optional>
 #include <set>
+#include <stdexcept>
 #include <system_error>
 #include <thread>
 
@@ -25,8 +27,11 @@ public:
     bool several = true;
     std::int64_t fail_at_chunk = -1;              // write() of that chunk fails
     std::atomic<bool>* stop_at_first_write = nullptr;
+    std::string throw_in;                          // the call that throws a std::runtime_error
+    std::atomic<bool>* stop_in = nullptr;          // set by the call named stop_at
+    std::string stop_at;
 
-    std::vector<std::string> calls;  // begin, begin_input PATH, end_input PATH, commit, abandon
+    std::vector<std::string> calls;  // begin, begin_input PATH, end_input PATH, finish, commit, abandon
     std::vector<tool::InputInfo> begun;
     std::string written;             // the records write() received, back to back
     std::vector<std::int64_t> first_numbers;
@@ -39,6 +44,7 @@ public:
     tool::WriteStatus begin(std::span<const tool::InputInfo> inputs) override
     {
         calls.push_back("begin");
+        act("begin");
         begun.assign(inputs.begin(), inputs.end());
         return std::nullopt;
     }
@@ -54,10 +60,12 @@ public:
             std::lock_guard lock(m_);
             preparing_threads.insert(std::this_thread::get_id());
         }
+        if (throw_in == "prepare" && c.first == 3) throw std::runtime_error("prepare failed");
         into.bytes.assign(reinterpret_cast<const char*>(c.records), c.count * c.input.record_length);
     }
     tool::WriteStatus write(const tool::Chunk& c, tool::Prepared& p) override
     {
+        if (throw_in == "write" && c.first == 2) throw std::runtime_error("write failed");
         if (in_write_.exchange(true)) overlapping_writes = true;
         std::this_thread::yield();  // give an overlapping write the chance to show
         if (p.bytes != std::string(reinterpret_cast<const char*>(c.records), c.count * c.input.record_length))
@@ -76,14 +84,27 @@ public:
         threads_per_input.push_back(preparing_threads.size());
         return std::nullopt;
     }
+    tool::WriteStatus finish() override
+    {
+        calls.push_back("finish");
+        act("finish");
+        return std::nullopt;
+    }
     tool::WriteStatus commit() override
     {
         calls.push_back("commit");
+        act("commit");
         return std::nullopt;
     }
     void abandon() noexcept override { calls.push_back("abandon"); }
 
 private:
+    void act(const std::string& call)
+    {
+        if (throw_in == call) throw std::runtime_error(call + " failed");
+        if (stop_at == call && stop_in != nullptr) stop_in->store(true);
+    }
+
     mutable std::mutex m_;
     std::atomic<bool> in_write_{false};
 };
@@ -120,7 +141,7 @@ TEST_F(ExportLoop, SeveralInputsOfDifferentKindsInOrderWithTheirInfo)
 
     EXPECT_EQ(w.calls, (std::vector<std::string>{"begin", "begin_input " + bda, "end_input " + bda,
                                                  "begin_input " + user, "end_input " + user,
-                                                 "begin_input " + empty, "end_input " + empty, "commit"}));
+                                                 "begin_input " + empty, "end_input " + empty, "finish", "commit"}));
     ASSERT_EQ(w.begun.size(), 3u);
     const auto& b = w.begun[0];
     EXPECT_EQ(b.path, bda);
@@ -214,6 +235,75 @@ TEST_F(ExportLoop, FailuresAbandonAndNameTheirCause)
     const auto in = inputs();
     EXPECT_TRUE(tool::run_export(in, options(1), one).has_value());
     EXPECT_TRUE(one.calls.empty());
+}
+
+// Any exception of a writer, on the calling thread or a worker, ends the
+// export as a failure in its words: abandoned, never committed, and the
+// other workers stopped.
+TEST_F(ExportLoop, WriterExceptionsEndAsFailuresInWords)
+{
+    for (const std::string call : {"begin", "prepare", "write", "finish", "commit"})
+        for (unsigned jobs : {1u, 4u}) {
+            SCOPED_TRACE(call + " " + std::to_string(jobs));
+            Recorder w;
+            w.throw_in = call;
+            const auto in = inputs();
+            std::optional<tool::ExportFailure> f;
+            ASSERT_NO_THROW(f = tool::run_export(in, options(jobs), w));
+            ASSERT_TRUE(f.has_value());
+            EXPECT_EQ(f->cause, tool::ExportFailure::Cause::Output);
+            EXPECT_EQ(f->words, call + " failed");
+            EXPECT_EQ(w.calls.back(), "abandon");
+            EXPECT_EQ(std::count(w.calls.begin(), w.calls.end(), "abandon"), 1);
+            if (call != "commit") {
+                EXPECT_EQ(std::count(w.calls.begin(), w.calls.end(), "commit"), 0);
+            }
+            if (call == "prepare" || call == "write") {
+                EXPECT_LT(w.first_numbers.size(), 7u);
+            }
+        }
+}
+
+// A stop asked for until the output is complete is honoured (abandoned,
+// interrupted); one while it is put in place is not. The caller hears of
+// each phase before the look at the stop that precedes it, and of the end.
+TEST_F(ExportLoop, StopsDuringTheEnd)
+{
+    struct Case {
+        std::string stop_at;
+        bool interrupted;
+        std::vector<std::string> end;  // the calls after the last end_input
+    };
+    const Case cases[] = {
+        {"finish", true, {"finish", "abandon"}},
+        {"commit", false, {"finish", "commit"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.stop_at);
+        Recorder w;
+        std::atomic<bool> stop{false};
+        w.stop_in = &stop;
+        w.stop_at = c.stop_at;
+        tool::LoopOptions o = options(2);
+        o.stop = &stop;
+        std::vector<std::string> phases;
+        o.ending = [&](tool::LoopOptions::Ending e) {
+            using E = tool::LoopOptions::Ending;
+            phases.push_back(std::string(e == E::Finishing ? "finishing" : e == E::Committing ? "committing" : "done") +
+                             (stop ? " stopped" : ""));
+        };
+        const auto in = inputs();
+        const auto f = tool::run_export(in, o, w);
+        EXPECT_EQ(f.has_value(), c.interrupted);
+        if (f) {
+            EXPECT_EQ(f->cause, tool::ExportFailure::Cause::Interrupted);
+        }
+        EXPECT_EQ(std::vector<std::string>(w.calls.end() - static_cast<std::ptrdiff_t>(c.end.size()), w.calls.end()), c.end);
+        const std::vector<std::string> told = c.interrupted
+                                                  ? std::vector<std::string>{"finishing", "committing stopped", "done stopped"}
+                                                  : std::vector<std::string>{"finishing", "committing", "done stopped"};
+        EXPECT_EQ(phases, told);
+    }
 }
 
 #ifndef _WIN32

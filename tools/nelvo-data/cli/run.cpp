@@ -13,6 +13,7 @@
 #include "nelvo-data/commands/layout.hpp"
 #include "nelvo-data/commands/members.hpp"
 #include "nelvo-data/formats/formats.hpp"
+#include "nelvo-data/system/signals.hpp"
 
 namespace nelvo::tool::cli {
 namespace {
@@ -108,9 +109,7 @@ int dispatch(const Arguments& a)
     return exit_usage;
 }
 
-}  // namespace
-
-int run(int argc, char** argv)
+int parse_and_dispatch(int argc, char** argv)
 {
     CLI::App app;
     Arguments args;
@@ -132,6 +131,25 @@ int run(int argc, char** argv)
         return exit_usage;
     }
     return dispatch(args);
+}
+
+}  // namespace
+
+int run(int argc, char** argv)
+{
+    signals::report_write_failures();
+    // Nothing escapes: a failure nobody foresaw still ends in words and exit
+    // 1, with the objects that stage an output removing it on the way out.
+    try {
+        return parse_and_dispatch(argc, argv);
+    } catch (const std::bad_alloc&) {
+        say("out of memory");
+    } catch (const std::exception& e) {
+        say(std::string("unexpected failure: ") + e.what());
+    } catch (...) {
+        say("unexpected failure");
+    }
+    return exit_failure;
 }
 
 }  // namespace nelvo::tool::cli

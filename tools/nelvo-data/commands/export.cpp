@@ -126,6 +126,14 @@ int export_command(const cli::Arguments& a)
 
     signals::install();
     o.stop = signals::stop_flag();
+    o.ending = [&a](LoopOptions::Ending e) {
+        const std::string output = a.output == "-" ? std::string("standard output") : a.output;
+        switch (e) {
+        case LoopOptions::Ending::Finishing: signals::finishing(output); break;
+        case LoopOptions::Ending::Committing: signals::committing(output); break;
+        case LoopOptions::Ending::Done: signals::ended(); break;
+        }
+    };
     bool go_on = true;
     for (std::size_t i = 0; i < a.inputs.size(); ++i) go_on = judge_kind(a.inputs[i], *layouts[i], a.strict) && go_on;
     if (!go_on) return cli::exit_failure;
@@ -141,6 +149,7 @@ int export_command(const cli::Arguments& a)
     std::vector<ExportInput> inputs = a.inputs;
     for (std::size_t i = 0; i < inputs.size(); ++i) inputs[i].layout = layouts[i];
     if (auto f = run_export(inputs, o, *writer)) {
+        if (f->cause == ExportFailure::Cause::Output && f->file.empty()) f->file = out.name();
         // A range refused before the export began touched no output: no need to say so. Standard
         // input's is refused only at its end.
         const bool streamed = std::any_of(inputs.begin(), inputs.end(), [](const ExportInput& in) { return in.path == "-"; });

@@ -17,7 +17,10 @@ struct ExportFailure {
         Usage,        // what was asked of the inputs cannot be done: a range past the end, "-" twice
     };
     Cause cause = Cause::Output;
-    std::string file;  // Input, Usage: the path as given; Output: the output's name; Interrupted: empty
+    // Input, Usage: the path as given; Output: the output's name (empty where
+    // the export loop caught a writer's exception: the caller names it);
+    // Interrupted: empty.
+    std::string file;
     RuntimeError error{error::device_io};  // writing fails with 57
     // Output: "No space left on device" (empty when no reason is known);
     // Usage: what is wrong, naming the option ("--to 9 is past the last record ...").

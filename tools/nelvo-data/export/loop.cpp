@@ -136,6 +136,26 @@ struct Fetched {
     std::uint64_t bytes = 0;  // read from the input
 };
 
+// What an exception that reached the loop becomes: out of memory (7) for
+// bad_alloc, else a failure of the output (named by the caller, who knows
+// it) in the exception's words.
+ExportFailure exception_failure(const std::string& input)
+{
+    try {
+        throw;
+    } catch (const std::bad_alloc&) {
+        return input_failure(input, RuntimeError{error::out_of_memory});
+    } catch (const std::exception& e) {
+        ExportFailure f = output_failure(std::string(), 0);
+        f.words = e.what();
+        return f;
+    } catch (...) {
+        ExportFailure f = output_failure(std::string(), 0);
+        f.words = "unexpected failure";
+        return f;
+    }
+}
+
 bool stopped(const std::atomic<bool>* stop) { return stop != nullptr && stop->load(std::memory_order_relaxed); }
 
 // Reads chunk c of a file: any chunk, on any thread.
@@ -292,8 +312,8 @@ void work(const Pass& p, std::int64_t w, std::int64_t stride, Turns& turns)
             lock.unlock();
             turns.cv.notify_all();
         }
-    } catch (const std::bad_alloc&) {
-        turns.fail(input_failure(info.path, RuntimeError{error::out_of_memory}));
+    } catch (...) {
+        turns.fail(exception_failure(info.path));
     }
 }
 
@@ -352,7 +372,23 @@ std::optional<ExportFailure> drive(std::vector<OpenInput>& open, std::span<const
         if (auto f = export_input(input, options, writer, written, progress)) return f;
     }
     progress.finish();
-    // A signal that came while the last chunks were written still counts.
+    using Ending = LoopOptions::Ending;
+    const auto tell = [&options](Ending e) {
+        if (options.ending) options.ending(e);
+    };
+    struct Done {
+        decltype(tell)& told;
+        ~Done() { told(Ending::Done); }
+    } done{tell};
+    // Each phase is announced before the look at the stop that precedes
+    // it, so a stop is either honoured or told of, never ignored silently.
+    // A signal that came while the last chunks were written still counts,
+    // and so does one while the output was completed (a long zip, the
+    // flush to the disk): it can still be abandoned.
+    tell(Ending::Finishing);
+    if (stopped(options.stop)) return interruption();
+    if (auto f = writer.finish()) return f;
+    tell(Ending::Committing);
     if (stopped(options.stop)) return interruption();
     return writer.commit();
 }
@@ -386,8 +422,8 @@ std::optional<ExportFailure> run_export(std::span<const ExportInput> inputs, con
         std::optional<ExportFailure> f;
         try {
             f = drive(open, infos, options, writer, progress, written);
-        } catch (const std::bad_alloc&) {
-            f = input_failure(first_path, RuntimeError{error::out_of_memory});
+        } catch (...) {
+            f = exception_failure(first_path);
         }
         if (f) {
             progress.finish();
@@ -395,8 +431,8 @@ std::optional<ExportFailure> run_export(std::span<const ExportInput> inputs, con
         }
         if (options.totals != nullptr) *options.totals = {written.records, written.input_bytes};
         return f;
-    } catch (const std::bad_alloc&) {
-        return input_failure(first_path, RuntimeError{error::out_of_memory});
+    } catch (...) {
+        return exception_failure(first_path);
     }
 }
 

@@ -7,6 +7,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -45,6 +46,12 @@ struct LoopOptions {
     // Set (from a signal handler, say) to stop at the next chunk; the export
     // then fails as interrupted and the writer abandons its output.
     const std::atomic<bool>* stop = nullptr;
+    // Told when the writer's finish() is about to begin (a stop is then
+    // honoured only once it returns: a long zip, say), when its commit() is
+    // (a stop can no longer be honoured), and when the export is done with
+    // either, so whoever sets `stop` can say at once what becomes of it.
+    enum class Ending { Finishing, Committing, Done };
+    std::function<void(Ending)> ending;
     ExportTotals* totals = nullptr;  // filled in when given
 };
 
@@ -53,7 +60,8 @@ struct LoopOptions {
 // missing file (53), a missing directory or a range past the end writes
 // nothing. Errors are those of the component: opening, reading, a record
 // number below 1 or past the 32-bit range (63), memory (7); the writer's
-// own for writing. Several inputs only when the writer takes them; at most
+// own for writing. Any exception of the writer, on whatever thread, ends the
+// export as a failure in words (the writer abandoned), never past here. Several inputs only when the writer takes them; at most
 // one of them standard input.
 std::optional<ExportFailure> run_export(std::span<const ExportInput> inputs, const LoopOptions& options,
                                         Writer& writer);

@@ -68,11 +68,13 @@ std::string Progress::line(int columns, std::int64_t done, std::int64_t total, s
     if (known) pieces.push_back({format("%3.0f%%", std::floor(part * 100)), {}, 0});
     const std::string count = std::to_string(done) + (known ? std::string("/") + std::to_string(total) : std::string());
     pieces.push_back({count + " records", count, 1});
+    // The time left matters more than the speed, and the speed more than
+    // the bytes done: a narrow terminal drops them in that order.
     pieces.push_back({megabytes(input_bytes), {}, 4});
-    if (seconds > 0) pieces.push_back({format("%.0f MB/s", static_cast<double>(input_bytes) / 1e6 / seconds), {}, 2});
+    if (seconds > 0) pieces.push_back({format("%.0f MB/s", static_cast<double>(input_bytes) / 1e6 / seconds), {}, 3});
     if (known && done > 0 && seconds > 0)
         pieces.push_back(
-            {clock_time(seconds * static_cast<double>(total - done) / static_cast<double>(done)) + " left", {}, 3});
+            {clock_time(seconds * static_cast<double>(total - done) / static_cast<double>(done)) + " left", {}, 2});
 
     // Most wanted first, as many as fit; when not all fit in full, the
     // short forms make room for more.

@@ -7,10 +7,14 @@
 //       begin_input(input)
 //       ... chunks: prepare() on worker threads, write() in file order ...
 //       end_input(input)
-//     commit()                                 the export succeeded
+//     finish()                                 the export succeeded: complete
+//                                              the output where it can still
+//                                              be abandoned
+//     commit()                                 then put it in place
 //     abandon()                                instead, on any failure or stop
 //                                              once begin() was called (also
-//                                              when begin() or commit() fails)
+//                                              when begin(), finish() or
+//                                              commit() fails)
 //   on worker threads, for the chunks of the current input:
 //     make_prepared()   once per worker and input
 //     prepare(chunk)    concurrently, any order; const: it must not change the
@@ -85,9 +89,14 @@ public:
     virtual WriteStatus write(const Chunk& chunk, Prepared& prepared) = 0;
 
     virtual WriteStatus end_input(const InputInfo& input) = 0;
-    // The export succeeded: make the output whole (flush, rename, COMMIT).
-    // A writer that writes a file by name stages it (output/staged_file.hpp)
-    // and commits that here.
+    // The export succeeded: make the output complete without putting it in
+    // place yet (flush it to the disk, zip the workbook, COMMIT a new
+    // database), so that a stop asked for meanwhile still leaves the output
+    // as it was. The long part of the end belongs here.
+    virtual WriteStatus finish() { return std::nullopt; }
+    // Put it in place (rename, COMMIT an existing database): after this
+    // begins the output is written. A writer that writes a file by name
+    // stages it (output/staged_file.hpp) and commits that here.
     virtual WriteStatus commit() = 0;
     // It did not (a failure, a signal): leave the output absent or as it
     // was (remove the staged file, ROLLBACK).

@@ -163,7 +163,7 @@ private:
     void finish_text(Cell& c, char* end)
     {
         c.type = CellType::Text;
-        c.text_at = static_cast<std::uint32_t>(out_ - base_);
+        c.text_at = static_cast<std::size_t>(out_ - base_);
         c.text_size = static_cast<std::uint32_t>(end - out_);
         *end++ = '\0';
         out_ = end;

@@ -16,6 +16,7 @@
 // the library.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -30,8 +31,10 @@ enum class CellType : std::uint8_t { Integer, Real, Text, Truth };
 
 struct Cell {
     CellType type;
-    std::uint32_t text_size;  // Text: bytes, without the NUL that follows them
-    std::uint32_t text_at;    // Text: offset into the chunk's text
+    std::uint32_t text_size;  // Text: bytes, without the NUL that follows them (one field's: short)
+    // Text: offset into the chunk's text, which a chunk of long escaped texts
+    // can take past 4 GiB.
+    std::size_t text_at;
     union {
         std::int64_t integer;  // Integer; Truth: 1 or 0
         double real;           // Real

@@ -41,11 +41,21 @@ public:
     WriteStatus begin(std::span<const InputInfo>) override
     {
         std::error_code ec;
-        if (!std::filesystem::exists(std::filesystem::u8path(path_), ec) && !ec) {
+        const bool exists = std::filesystem::exists(std::filesystem::u8path(path_), ec);
+        if (ec) {
+            // Neither known to exist nor known not to: opening it with
+            // CREATE could make an unstaged database there.
+            ExportFailure f = output_failure(path_, ec.default_error_condition().value());
+            f.words = ec.message();
+            return f;
+        }
+        if (!exists) {
             staged_.emplace(path_);
             if (auto f = staged_->create()) return f;
         }
-        if (auto f = db_.open(staged_ ? staged_->path() : path_)) return f;
+        // An existing database is opened without CREATE: gone meanwhile, it
+        // is not made again unstaged.
+        if (auto f = db_.open(staged_ ? staged_->path() : path_, staged_.has_value())) return f;
         exported_ = iso_time_now();
         // A new database gets pages that hold a whole personnel record: fewer,
         // larger writes (an existing one keeps its page size). Before any
@@ -77,7 +87,7 @@ public:
         if (auto f = file_row(input)) return f;
         if (auto f = db_.prepare(schema::insert_record(table_, columns().size() + 2), insert_record_)) return f;
         insert_record_.bind(1, file_id_);  // a binding stays until it is replaced
-        return std::nullopt;
+        return db_.bound(insert_record_);
     }
 
     WriteStatus write_cells(const Chunk& chunk, const ChunkCells& cells) override
@@ -85,17 +95,20 @@ public:
         sqlite3_stmt* s = insert_record_.get();
         const Cell* c = cells.cells();
         for (std::size_t i = 0; i < chunk.count; ++i) {
-            sqlite3_bind_int64(s, 2, chunk.first + static_cast<std::int64_t>(i));
-            for (int k = 3, end = static_cast<int>(columns().size()) + 3; k < end; ++k, ++c) {
+            int bound = sqlite3_bind_int64(s, 2, chunk.first + static_cast<std::int64_t>(i));
+            for (int k = 3, end = static_cast<int>(columns().size()) + 3; k < end && bound == SQLITE_OK; ++k, ++c) {
                 switch (c->type) {
                 case CellType::Integer:
-                case CellType::Truth: sqlite3_bind_int64(s, k, c->integer); break;
-                case CellType::Real: sqlite3_bind_double(s, k, c->real); break;
+                case CellType::Truth: bound = sqlite3_bind_int64(s, k, c->integer); break;
+                case CellType::Real: bound = sqlite3_bind_double(s, k, c->real); break;
                 case CellType::Text:
-                    sqlite3_bind_text(s, k, cells.c_str(*c), static_cast<int>(c->text_size), SQLITE_STATIC);
+                    bound = sqlite3_bind_text(s, k, cells.c_str(*c), static_cast<int>(c->text_size), SQLITE_STATIC);
                     break;
                 }
             }
+            // A value SQLite refused (too long, out of memory) is not left
+            // out of a row that goes in anyway.
+            if (bound != SQLITE_OK) return db_.failure(bound);
             const int rc = sqlite3_step(s);
             sqlite3_reset(s);
             if (rc != SQLITE_DONE) return db_.failure();
@@ -110,12 +123,20 @@ public:
         return streamed_ ? describe_file(update_file_, input) : std::nullopt;
     }
 
-    WriteStatus commit() override
+    // A new database is completed under its temporary name: COMMIT, close,
+    // flush. An existing one waits for commit(): its COMMIT cannot be undone.
+    WriteStatus finish() override
     {
         finalize_statements();
-        if (auto f = db_.exec("COMMIT")) return f;
-        in_transaction_ = false;
-        if (auto f = db_.close_checked()) return f;
+        if (!staged_ || !in_transaction_) return std::nullopt;
+        return commit_and_close();
+    }
+
+    WriteStatus commit() override
+    {
+        if (auto f = finish()) return f;
+        if (in_transaction_)
+            if (auto f = commit_and_close()) return f;
         return staged_ ? staged_->commit() : std::nullopt;
     }
 
@@ -135,11 +156,19 @@ public:
             // spot and leaves the journal for the next reader. Be that reader:
             // the database is back as it was before this program ends.
             sqlite::Database again(path_);
-            if (!again.open(path_)) (void)again.exec("SELECT count(*) FROM sqlite_master");
+            if (!again.open(path_, false)) (void)again.exec("SELECT count(*) FROM sqlite_master");
         }
     }
 
 private:
+    WriteStatus commit_and_close()
+    {
+        if (auto f = db_.exec("COMMIT")) return f;
+        in_transaction_ = false;
+        if (auto f = db_.close_checked()) return f;
+        return staged_ ? staged_->finish() : std::nullopt;
+    }
+
     // The records table of this layout, created with its rows in `fields`;
     // an existing one must have the layout's columns.
     WriteStatus ensure_table()

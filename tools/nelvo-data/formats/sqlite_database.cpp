@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include <cstdint>
 #include <system_error>
 
 namespace nelvo::tool::sqlite {
@@ -20,19 +21,22 @@ void Statement::finalize() noexcept
 {
     if (s_ != nullptr) sqlite3_finalize(s_);
     s_ = nullptr;
+    bind_failure_ = 0;
 }
 
-void Statement::bind(int i, std::int64_t v) { sqlite3_bind_int64(s_, i, v); }
+void Statement::bind(int i, std::int64_t v) { bound(sqlite3_bind_int64(s_, i, v)); }
 void Statement::bind(int i, std::string_view text)
 {
-    sqlite3_bind_text(s_, i, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+    // Longer than an int counts: refused, not cut to what the cast leaves.
+    if (text.size() > static_cast<std::size_t>(INT32_MAX)) return bound(SQLITE_TOOBIG);
+    bound(sqlite3_bind_text(s_, i, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT));
 }
-void Statement::bind_null(int i) { sqlite3_bind_null(s_, i); }
+void Statement::bind_null(int i) { bound(sqlite3_bind_null(s_, i)); }
 
-WriteStatus Database::open(const std::string& path)
+WriteStatus Database::open(const std::string& path, bool create)
 {
     // One thread writes at a time (the export loop's turns): no mutexes.
-    const int flags = SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_EXRESCODE;
+    const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0) | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_EXRESCODE;
     if (sqlite3_open_v2(path.c_str(), &db_, flags, nullptr) != SQLITE_OK) {
         auto f = failure();
         close();
@@ -58,8 +62,20 @@ WriteStatus Database::prepare(std::string_view sql, Statement& out)
     return std::nullopt;
 }
 
+WriteStatus Database::bound(Statement& s)
+{
+    const int rc = s.bind_failure_;
+    s.bind_failure_ = 0;
+    if (rc != SQLITE_OK) return failure(rc);
+    return std::nullopt;
+}
+
 WriteStatus Database::run(Statement& s)
 {
+    if (auto f = bound(s)) {
+        sqlite3_clear_bindings(s.get());
+        return f;
+    }
     const int rc = sqlite3_step(s.get());
     sqlite3_reset(s.get());
     if (rc != SQLITE_DONE) return failure();
@@ -69,6 +85,7 @@ WriteStatus Database::run(Statement& s)
 WriteStatus Database::query(Statement& s, std::optional<std::int64_t>& value)
 {
     value.reset();
+    if (auto f = bound(s)) return f;
     const int rc = sqlite3_step(s.get());
     if (rc == SQLITE_ROW) value = sqlite3_column_int64(s.get(), 0);
     sqlite3_reset(s.get());
@@ -79,6 +96,7 @@ WriteStatus Database::query(Statement& s, std::optional<std::int64_t>& value)
 WriteStatus Database::query(Statement& s, int column, std::vector<std::string>& texts)
 {
     texts.clear();
+    if (auto f = bound(s)) return f;
     int rc = SQLITE_ROW;
     while ((rc = sqlite3_step(s.get())) == SQLITE_ROW) {
         const auto* t = reinterpret_cast<const char*>(sqlite3_column_text(s.get(), column));
@@ -104,6 +122,13 @@ ExportFailure Database::failure() const
     const int system = sqlite3_system_errno(db_);
     if ((primary == SQLITE_IOERR || primary == SQLITE_FULL || primary == SQLITE_CANTOPEN) && system != 0)
         f.words += " (" + std::generic_category().message(system) + ")";
+    return f;
+}
+
+ExportFailure Database::failure(int rc) const
+{
+    ExportFailure f = output_failure(name_, 0);
+    f.words = sqlite3_errstr(rc);
     return f;
 }
 

@@ -28,11 +28,19 @@ WriteStatus StreamWriter::write(const Chunk&, Prepared& prepared) { return out_.
 
 WriteStatus StreamWriter::end_input(const InputInfo&) { return std::nullopt; }
 
-WriteStatus StreamWriter::commit()
+WriteStatus StreamWriter::finish()
 {
+    if (finished_) return std::nullopt;
     std::string bytes;
     tail(bytes);
     if (auto f = out_.write(bytes)) return f;
+    finished_ = true;
+    return out_.finish();
+}
+
+WriteStatus StreamWriter::commit()
+{
+    if (auto f = finish()) return f;
     return out_.commit();
 }
 

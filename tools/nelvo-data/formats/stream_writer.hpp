@@ -19,6 +19,7 @@ public:
     void prepare(const Chunk& chunk, Prepared& into) const final;
     WriteStatus write(const Chunk& chunk, Prepared& prepared) final;
     WriteStatus end_input(const InputInfo& input) final;
+    WriteStatus finish() final;
     WriteStatus commit() final;
     void abandon() noexcept final;
 
@@ -34,6 +35,7 @@ protected:
 
 private:
     Destination& out_;
+    bool finished_ = false;  // the tail written
 };
 
 }  // namespace nelvo::tool

@@ -8,15 +8,12 @@
 // and 0, currency as numbers shown with up to four decimals (as text beyond
 // Excel's 15 significant digits), texts always as strings, never formulas.
 // The workbook is staged (output/staged_file.hpp): written under a
-// temporary name and renamed into place when complete.
+// temporary name, read back whole (workbook_archive.hpp) and renamed into
+// place only then.
 #include <xlsxwriter.h>
-
-#include <sys/resource.h>
-#include <sys/statvfs.h>
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
 #include <filesystem>
 #include <optional>
 #include <set>
@@ -25,7 +22,9 @@
 #include "nelvo-data/formats/cell_writer.hpp"
 #include "nelvo-data/formats/formats.hpp"
 #include "nelvo-data/formats/iso_time.hpp"
+#include "nelvo-data/formats/workbook_archive.hpp"
 #include "nelvo-data/output/staged_file.hpp"
+#include "nelvo-data/system/signals.hpp"
 
 namespace nelvo::tool {
 namespace {
@@ -61,19 +60,23 @@ public:
           staged_(path_)
     {
     }
-    ~XlsxWriter() override { free_workbook(); }
+    ~XlsxWriter() override
+    {
+        free_workbook();
+        remove_rows_folder();
+    }
 
     WriteStatus begin(std::span<const InputInfo> inputs) override
     {
         taken_ = {"files"};
         if (auto f = staged_.create()) return f;
+        if (auto f = make_rows_folder()) return f;
         lxw_workbook_options options{};
         options.constant_memory = LXW_TRUE;
-        // Rows wait in a temporary file until the workbook is zipped: beside
-        // the output, where the space for it is, rather than in /tmp.
-        const auto dir = std::filesystem::u8path(path_).parent_path();
-        tmpdir_ = (dir.empty() ? std::filesystem::path(".") : dir).string();
-        options.tmpdir = tmpdir_.data();
+        // Rows wait in temporary files until the workbook is zipped: in a
+        // folder of ours beside the output, where the space for them is
+        // (rather than in /tmp), removed with the staged workbook.
+        options.tmpdir = rows_folder_.data();
         options.use_zip64 = needs_zip64(inputs) ? LXW_TRUE : LXW_FALSE;
         wb_ = workbook_new_opt(staged_.path().c_str(), &options);
         if (wb_ == nullptr) return failure("cannot create the workbook", LXW_ERROR_MEMORY_MALLOC_FAILED);
@@ -86,7 +89,8 @@ public:
         files_ = workbook_add_worksheet(wb_, "files");
         if (files_ == nullptr) return failure("cannot add the files sheet", LXW_ERROR_MEMORY_MALLOC_FAILED);
         files_row_ = 0;
-        rows_bytes_ = largest_sheet_bytes_ = 0;
+        sheet_rows_ = {0};  // the files sheet's, known at the end
+        sheet_names_ = {"files"};
         files_widths_.clear();
         for (const auto& h : files_header) files_widths_.push_back(width_for(h));
         return header_row(files_, files_header);
@@ -128,7 +132,7 @@ public:
             if (e != LXW_NO_ERROR) return failure("cannot write a cell", e);
             ++row_;
         }
-        return rows_written();
+        return std::nullopt;
     }
 
     WriteStatus end_input(const InputInfo& input) override
@@ -137,22 +141,45 @@ public:
         return files_row(input);
     }
 
-    WriteStatus commit() override
+    // Zips the workbook (the long part of its end) and reads it back.
+    WriteStatus finish() override
     {
+        if (wb_ == nullptr) return std::nullopt;
         for (std::size_t c = 0; c < files_widths_.size(); ++c)
             worksheet_set_column(files_, static_cast<lxw_col_t>(c), static_cast<lxw_col_t>(c),
                                  std::min(files_widths_[c], 80.0), nullptr);
         if (auto f = finish_sheet(files_, files_header, static_cast<lxw_row_t>(files_row_))) return f;
-        if (auto f = room_to_zip()) return f;
+        sheet_rows_[0] = files_row_ + 1;
+        // The library's temporary files go there: it must still be ours.
+        std::error_code ec;
+        if (!std::filesystem::is_directory(std::filesystem::symlink_status(std::filesystem::u8path(rows_folder_), ec))) {
+            ExportFailure f = output_failure(path_, ENOENT);
+            f.words = "the folder of the workbook's temporary files went missing";
+            return f;
+        }
         lxw_workbook* wb = wb_;
         wb_ = nullptr;
-        if (const lxw_error e = workbook_close(wb); e != LXW_NO_ERROR) return failure("cannot write the workbook", e);
+        const lxw_error e = workbook_close(wb);
+        remove_rows_folder();
+        if (e != LXW_NO_ERROR) return failure("cannot write the workbook", e);
+        if (const std::string wrong = check_workbook(staged_.path(), sheet_rows_, sheet_names_); !wrong.empty()) {
+            ExportFailure f = output_failure(path_, 0);
+            f.words = wrong + " (is the disk full?)";
+            return f;
+        }
+        return staged_.finish();
+    }
+
+    WriteStatus commit() override
+    {
+        if (auto f = finish()) return f;
         return staged_.commit();
     }
 
     void abandon() noexcept override
     {
         free_workbook();
+        remove_rows_folder();
         staged_.abandon();
     }
 
@@ -234,6 +261,7 @@ private:
         for (int n = 2; taken_.count(name) != 0; ++n) name = base_name_ + " (" + std::to_string(n) + ")";
         taken_.insert(name);
         sheets_.push_back(name);
+        sheet_names_.push_back(name);
         ws_ = workbook_add_worksheet(wb_, name.c_str());
         if (ws_ == nullptr) return failure("cannot add sheet " + name, LXW_ERROR_MEMORY_MALLOC_FAILED);
         row_ = 1;
@@ -242,43 +270,34 @@ private:
 
     WriteStatus end_sheet()
     {
-        if (auto f = rows_written()) return f;
-        const long size = std::ftell(ws_->optimize_tmpfile);
-        if (size > 0) {
-            rows_bytes_ += static_cast<std::uint64_t>(size);
-            largest_sheet_bytes_ = std::max(largest_sheet_bytes_, static_cast<std::uint64_t>(size));
-        }
+        sheet_rows_.push_back(row_);  // the header and the records
         return finish_sheet(ws_, header_, static_cast<lxw_row_t>(row_ - 1));
     }
 
-    // libxlsxwriter does not check its writes to the temporary file that
-    // holds a sheet's rows: on a full disk the sheet would end early in a
-    // workbook that looks complete. So the rows written are flushed and
-    // checked after each chunk...
-    WriteStatus rows_written() const
+    // The folder for the library's temporary files, beside the staged
+    // workbook and named after it.
+    WriteStatus make_rows_folder()
     {
-        std::FILE* rows = ws_->optimize_tmpfile;
-        errno = 0;
-        if (rows != nullptr && (std::fflush(rows) != 0 || std::ferror(rows))) return output_failure(path_, errno != 0 ? errno : EIO);
+        rows_folder_ = staged_.path() + ".rows";
+        std::error_code ec;
+        if (!std::filesystem::create_directory(std::filesystem::u8path(rows_folder_), ec) || ec) {
+            rows_folder_.clear();
+            ExportFailure f = output_failure(path_, 0);
+            f.words = (ec ? ec : std::make_error_code(std::errc::file_exists)).message();
+            return f;
+        }
+        rows_folder_handle_ = signals::remove_on_abort(rows_folder_);
         return std::nullopt;
     }
 
-    // ... and before zipping, which copies each sheet's rows once more
-    // (unchecked too) beside the workbook it writes, there must be room for
-    // the largest copy and the workbook (a fraction of the rows: a quarter
-    // is generous for zlib on this XML).
-    WriteStatus room_to_zip() const
+    void remove_rows_folder() noexcept
     {
-        const std::uint64_t margin = 1 << 20;
-        struct statvfs fs {};
-        if (::statvfs(tmpdir_.c_str(), &fs) == 0 &&
-            static_cast<std::uint64_t>(fs.f_bavail) * fs.f_frsize < largest_sheet_bytes_ + rows_bytes_ / 4 + margin)
-            return output_failure(path_, ENOSPC);
-        struct rlimit limit {};
-        if (::getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY &&
-            limit.rlim_cur < largest_sheet_bytes_ + margin)
-            return output_failure(path_, EFBIG);
-        return std::nullopt;
+        if (rows_folder_.empty()) return;
+        std::error_code ec;
+        std::filesystem::remove_all(std::filesystem::u8path(rows_folder_), ec);
+        signals::forget(rows_folder_handle_);
+        rows_folder_handle_ = -1;
+        rows_folder_.clear();
     }
 
     void free_workbook() noexcept
@@ -289,7 +308,8 @@ private:
     }
 
     std::string path_;
-    std::string tmpdir_;
+    std::string rows_folder_;  // ours, for the library's temporary files
+    int rows_folder_handle_ = -1;
     std::int64_t records_per_sheet_;
     StagedFile staged_;
     lxw_workbook* wb_ = nullptr;
@@ -305,7 +325,10 @@ private:
     std::vector<std::string> header_;
     lxw_worksheet* ws_ = nullptr;
     std::int64_t row_ = 1;  // the next row to write (0 is the header)
-    std::uint64_t rows_bytes_ = 0, largest_sheet_bytes_ = 0;  // in the rows' temporary files
+    // Of every sheet in the order added (the files sheet first): its rows
+    // with the header, and its name, for the read-back.
+    std::vector<std::int64_t> sheet_rows_;
+    std::vector<std::string> sheet_names_;
 };
 
 }  // namespace

@@ -4,33 +4,12 @@
 #include <cerrno>
 #include <cstring>
 
-#ifdef _WIN32
-#include <io.h>
-#else
-#include <poll.h>
-#include <unistd.h>
-#endif
+#include "nelvo-data/system/io.hpp"
 
 namespace nelvo::tool {
 namespace {
 
 bool stopped(const std::atomic<bool>* stop) { return stop != nullptr && stop->load(std::memory_order_relaxed); }
-
-#ifndef _WIN32
-// Waits until standard input has bytes (or its end) to give; false when
-// asked to stop meanwhile. Polling in short steps lets a signal that
-// reached another thread end the wait.
-bool wait_readable(const std::atomic<bool>* stop)
-{
-    for (;;) {
-        if (stopped(stop)) return false;
-        pollfd p{0, POLLIN, 0};
-        const int r = ::poll(&p, 1, 100);
-        if (r > 0) return true;
-        if (r < 0 && errno != EINTR) return true;  // let read() report it
-    }
-}
-#endif
 
 }  // namespace
 
@@ -38,16 +17,11 @@ StreamRead StandardInput::read_stream(unsigned char* out, std::size_t n, const s
 {
     StreamRead r;
     while (r.bytes < n && !ended_) {
-#ifdef _WIN32
-        const unsigned ask = static_cast<unsigned>(std::min<std::size_t>(n - r.bytes, 1u << 30));
-        const int got = ::_read(0, out + r.bytes, ask);
-#else
-        if (!wait_readable(stop)) {
+        if (!io::wait_for_input(stop)) {
             r.stopped = true;
             return r;
         }
-        const ssize_t got = ::read(0, out + r.bytes, n - r.bytes);
-#endif
+        const long long got = io::read_input(out + r.bytes, n - r.bytes);
         if (got < 0) {
             if (errno == EINTR) continue;
             r.error = errno;

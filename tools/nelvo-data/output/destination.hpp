@@ -15,7 +15,9 @@ public:
     // What messages call it: the path as given, or "standard output".
     virtual std::string name() const = 0;
     virtual WriteStatus write(std::string_view bytes) = 0;
-    // Everything is written: flush it and put it in place.
+    // Everything is written: flush it to the disk (see Writer::finish()).
+    virtual WriteStatus finish() { return std::nullopt; }
+    // Put it in place; finishes it first when that was not done.
     virtual WriteStatus commit() = 0;
     // The export failed or was interrupted.
     virtual void abandon() noexcept {}

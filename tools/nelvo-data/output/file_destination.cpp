@@ -81,9 +81,9 @@ WriteStatus FileDestination::write(std::string_view bytes)
     return std::nullopt;
 }
 
-WriteStatus FileDestination::commit()
+WriteStatus FileDestination::finish()
 {
-    if (path_ == "-") return std::nullopt;  // each write was flushed
+    if (path_ == "-" || finished_) return std::nullopt;  // each write to standard output was flushed
     if (f_ == nullptr)
         if (auto f = open()) return f;  // an export of nothing still makes its (empty) file
     errno = 0;
@@ -92,6 +92,15 @@ WriteStatus FileDestination::commit()
     f_ = nullptr;
     // Some file systems report a failed write only when the file is closed.
     if (std::fclose(f) != 0) return output_failure(name(), errno);
+    if (staged_)
+        if (auto failed = staged_->finish()) return failed;
+    finished_ = true;
+    return std::nullopt;
+}
+
+WriteStatus FileDestination::commit()
+{
+    if (auto f = finish()) return f;
     if (staged_) return staged_->commit();
     return std::nullopt;
 }

@@ -29,6 +29,7 @@ public:
     // directory, its directory exists). Creates nothing.
     WriteStatus check() const;
     WriteStatus write(std::string_view bytes) override;
+    WriteStatus finish() override;
     WriteStatus commit() override;
     void abandon() noexcept override;
 
@@ -45,6 +46,7 @@ private:
     std::optional<StagedFile> staged_;
     std::FILE* f_ = nullptr;
     std::uint64_t bytes_ = 0;
+    bool finished_ = false;
 };
 
 }  // namespace nelvo::tool

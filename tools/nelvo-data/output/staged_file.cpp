@@ -7,6 +7,7 @@
 #include <sys/stat.h>
 #include <system_error>
 
+#include "nelvo-data/system/io.hpp"
 #include "nelvo-data/system/signals.hpp"
 
 #ifdef _WIN32
@@ -46,6 +47,24 @@ int create_exclusive(const fs::path& path, int mode)
     // The permissions an existing target had, not the defaults.
     if (fd >= 0 && mode >= 0) (void)::fchmod(fd, static_cast<mode_t>(mode));
     return fd;
+#endif
+}
+
+void close_descriptor(int fd)
+{
+#ifdef _WIN32
+    ::_close(fd);
+#else
+    ::close(fd);
+#endif
+}
+
+std::FILE* open_stream(int fd)
+{
+#ifdef _WIN32
+    return ::_fdopen(fd, "wb");
+#else
+    return ::fdopen(fd, "wb");
 #endif
 }
 
@@ -100,20 +119,13 @@ WriteStatus StagedFile::create(std::FILE** stream)
         renamed_ = utf8(to);
         abort_handle_ = signals::remove_on_abort(temp_);
         if (stream == nullptr) {
-#ifdef _WIN32
-            ::_close(fd);
-#else
-            ::close(fd);
-#endif
+            close_descriptor(fd);
             return std::nullopt;
         }
-#ifdef _WIN32
-        *stream = ::_fdopen(fd, "wb");
-#else
-        *stream = ::fdopen(fd, "wb");
-#endif
+        *stream = open_stream(fd);
         if (*stream == nullptr) {
             const int e = errno;
+            close_descriptor(fd);  // not the stream's yet
             abandon();
             return failure_in_words(target_, std::error_code(e, std::generic_category()));
         }
@@ -122,12 +134,24 @@ WriteStatus StagedFile::create(std::FILE** stream)
     return failure_in_words(target_, std::make_error_code(std::errc::file_exists));
 }
 
+WriteStatus StagedFile::finish()
+{
+    if (temp_.empty() || finished_) return std::nullopt;
+    if (const std::error_code ec = io::sync_file(temp_)) {
+        abandon();
+        return failure_in_words(target_, ec);
+    }
+    finished_ = true;
+    return std::nullopt;
+}
+
 WriteStatus StagedFile::commit()
 {
     if (temp_.empty()) return std::nullopt;
-    std::error_code ec;
-    fs::rename(fs::u8path(temp_), fs::u8path(renamed_), ec);
-    if (ec) {
+    // On the disk before its name is: a power loss after the rename must
+    // not leave an empty or partial file under the target's name.
+    if (auto f = finish()) return f;
+    if (const std::error_code ec = io::replace_file(temp_, renamed_)) {
         abandon();
         return failure_in_words(target_, ec);
     }
@@ -143,6 +167,7 @@ void StagedFile::abandon() noexcept
     std::error_code ec;
     fs::remove(fs::u8path(temp_), ec);
     temp_.clear();
+    finished_ = false;
     signals::forget(abort_handle_);
     abort_handle_ = -1;
 }

@@ -33,7 +33,12 @@ public:
     const std::string& path() const { return temp_; }
     const std::string& target() const { return target_; }
 
-    // Renames the temporary file over the target.
+    // Flushes the temporary file, complete and closed by its writer, to the
+    // disk; a failure abandons it. What can take long is done then: commit()
+    // after it is quick.
+    WriteStatus finish();
+    // Renames the temporary file over the target, durably (system/io.hpp);
+    // finishes it first when that was not done.
     WriteStatus commit();
     // Removes the temporary file; the target stays as it was.
     void abandon() noexcept;
@@ -43,6 +48,7 @@ private:
     std::string renamed_;  // what the rename replaces: the target, or where its symbolic link points
     std::string temp_;
     int abort_handle_ = -1;
+    bool finished_ = false;
 };
 
 }  // namespace nelvo::tool

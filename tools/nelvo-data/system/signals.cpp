@@ -1,10 +1,12 @@
 #include "nelvo-data/system/signals.hpp"
 
+#include <algorithm>
 #include <array>
 #include <csignal>
 #include <cstring>
 
 #ifdef _WIN32
+#include <direct.h>
 #include <io.h>
 #include <stdlib.h>
 #include <string>
@@ -33,14 +35,29 @@ std::array<Slot, 8> slots;
 std::atomic<bool> stop{false};
 volatile std::sig_atomic_t first_signal = 0;
 
+// What the first signal says at the end of an export.
+char commit_note[512];
+std::size_t commit_note_size = 0;
+std::atomic<bool> commit_noted{false};
+
+void say(const char* text, std::size_t size) noexcept
+{
+#ifdef _WIN32
+    ::_write(2, text, static_cast<unsigned>(size));
+#else
+    [[maybe_unused]] auto ignored = ::write(2, text, size);
+#endif
+}
+
 void remove_registered() noexcept
 {
     for (auto& s : slots)
         if (s.used.load()) {
+            // A file, or an (empty) folder of temporary files.
 #ifdef _WIN32
-            ::_wunlink(s.path);
+            if (::_wunlink(s.path) != 0) ::_wrmdir(s.path);
 #else
-            ::unlink(s.path);
+            if (::unlink(s.path) != 0) ::rmdir(s.path);
 #endif
         }
 }
@@ -50,16 +67,12 @@ extern "C" void on_signal(int sig)
     if (first_signal != 0) {
         remove_registered();
         static const char said[] = "\nnelvo-data: interrupted\n";
-#ifdef _WIN32
-        ::_write(2, said, sizeof said - 1);
+        say(said, sizeof said - 1);
         ::_exit(128 + first_signal);
-#else
-        [[maybe_unused]] auto ignored = ::write(2, said, sizeof said - 1);
-        ::_exit(128 + first_signal);
-#endif
     }
     first_signal = sig;
     stop.store(true);
+    if (commit_noted.load()) say(commit_note, commit_note_size);
 #ifdef _WIN32
     std::signal(sig, on_signal);  // Windows resets the handler on each signal
 #endif
@@ -81,6 +94,38 @@ void install()
     for (int sig : {SIGINT, SIGTERM, SIGHUP}) ::sigaction(sig, &a, nullptr);
 #endif
 }
+
+void report_write_failures()
+{
+#ifndef _WIN32
+    std::signal(SIGPIPE, SIG_IGN);
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
+}
+
+namespace {
+
+void note(const std::string& line)
+{
+    commit_noted.store(false);  // the handler does not read it while it changes
+    commit_note_size = std::min(line.size(), sizeof commit_note);
+    std::memcpy(commit_note, line.data(), commit_note_size);
+    commit_noted.store(true);
+}
+
+}  // namespace
+
+void finishing(const std::string& output)
+{
+    note("\nnelvo-data: stopping once " + output + " is complete; it will not be written (again to end at once)\n");
+}
+
+void committing(const std::string& output)
+{
+    note("\nnelvo-data: finishing: " + output + " is being committed, which cannot be undone now; it will be whole\n");
+}
+
+void ended() { commit_noted.store(false); }
 
 const std::atomic<bool>* stop_flag() { return &stop; }
 
