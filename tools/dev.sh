@@ -55,8 +55,29 @@ demo() {
 # The Windows builds and Wine to run them: 32-bit Wine for the win32
 # prefix, the 64-bit loader for the win64 prefix (where 32-bit programs run
 # beside 64-bit ones).
-win32_packages=(g++-mingw-w64-i686 mingw-w64-tools wine wine32:i386)
+# The Windows tool's SQLite and libxlsxwriter are built from Debian's
+# source packages (apt-get source, dpkg-dev; tcl for SQLite's amalgamation),
+# zlib from libz-mingw-w64-dev.
+win32_packages=(g++-mingw-w64-i686 mingw-w64-tools wine wine32:i386 libz-mingw-w64-dev dpkg-dev tcl)
 win64_packages=(g++-mingw-w64-x86-64 wine64)
+
+# A deb-src entry beside each Debian archive apt already uses, so that
+# apt-get source finds the Windows tool's libraries.
+source_entries() {
+    local list=/etc/apt/sources.list.d/nelvo-data-src.sources site release component
+    apt-get indextargets 'Identifier: Sources' 'Origin: Debian' | grep -q . && return 0
+    [[ -f $list ]] && return 0
+    # Origins are known once apt has read the archives' Release files.
+    apt-get indextargets 'Identifier: Packages' 'Origin: Debian' | grep -q . || apt-get update -q
+    while read -r site release component; do
+        printf 'Types: deb-src\nURIs: %s\nSuites: %s\nComponents: %s\n' "$site" "$release" "$component"
+        [[ -f /usr/share/keyrings/debian-archive-keyring.gpg ]] &&
+            echo "Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg"
+        echo
+    done < <(apt-get indextargets --format '$(SITE) $(RELEASE) $(COMPONENT)' 'Identifier: Packages' 'Origin: Debian' |
+        sort -u) >"$list"
+    apt-get update -q
+}
 
 win32_setup() {
     if ! dpkg --print-foreign-architectures | grep -qx i386; then
@@ -64,6 +85,7 @@ win32_setup() {
         apt-get update -q
     fi
     need_packages "${win32_packages[@]}" "${win64_packages[@]}"
+    source_entries
 }
 
 # Nelvo_data.dll, the tool and the unit tests for Windows; the unit tests,

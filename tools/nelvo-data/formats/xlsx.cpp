@@ -11,8 +11,9 @@
 // temporary name and renamed into place when complete.
 #include <xlsxwriter.h>
 
+#ifndef _WIN32
 #include <sys/resource.h>
-#include <sys/statvfs.h>
+#endif
 
 #include <algorithm>
 #include <cerrno>
@@ -72,7 +73,8 @@ public:
         // Rows wait in a temporary file until the workbook is zipped: beside
         // the output, where the space for it is, rather than in /tmp.
         const auto dir = std::filesystem::u8path(path_).parent_path();
-        tmpdir_ = (dir.empty() ? std::filesystem::path(".") : dir).string();
+        const auto tmpdir = (dir.empty() ? std::filesystem::path(".") : dir).u8string();  // UTF-8 on Windows too
+        tmpdir_.assign(tmpdir.begin(), tmpdir.end());
         options.tmpdir = tmpdir_.data();
         options.use_zip64 = needs_zip64(inputs) ? LXW_TRUE : LXW_FALSE;
         wb_ = workbook_new_opt(staged_.path().c_str(), &options);
@@ -270,14 +272,15 @@ private:
     WriteStatus room_to_zip() const
     {
         const std::uint64_t margin = 1 << 20;
-        struct statvfs fs {};
-        if (::statvfs(tmpdir_.c_str(), &fs) == 0 &&
-            static_cast<std::uint64_t>(fs.f_bavail) * fs.f_frsize < largest_sheet_bytes_ + rows_bytes_ / 4 + margin)
-            return output_failure(path_, ENOSPC);
+        std::error_code ec;
+        const auto space = std::filesystem::space(std::filesystem::u8path(tmpdir_), ec);
+        if (!ec && space.available < largest_sheet_bytes_ + rows_bytes_ / 4 + margin) return output_failure(path_, ENOSPC);
+#ifndef _WIN32
         struct rlimit limit {};
         if (::getrlimit(RLIMIT_FSIZE, &limit) == 0 && limit.rlim_cur != RLIM_INFINITY &&
             limit.rlim_cur < largest_sheet_bytes_ + margin)
             return output_failure(path_, EFBIG);
+#endif
         return std::nullopt;
     }
 
