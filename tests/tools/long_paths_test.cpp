@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
+#include <random>
 #include <string>
 
 #include "nelvo-data/system/long_paths.hpp"
@@ -80,9 +81,10 @@ TEST(LongPaths, RelativeNamesBecomeAbsoluteOnlyWhenLong)
 // names that are not UTF-8.
 TEST(LibraryFiles, OpenByUtf8NameAlsoPastMaxPath)
 {
-    const fs::path base = fs::temp_directory_path() / fs::u8path("nelvo-library-files-Łódź");
+    // A fresh name per run: Wine reuses process ids.
+    const fs::path base = fs::temp_directory_path() /
+                          fs::u8path("nelvo-library-files-Łódź-" + std::to_string(std::random_device{}()));
     std::error_code ec;
-    fs::remove_all(base, ec);
     const fs::path long_dir = base / fs::u8path(deep(300, "\\"));
     fs::create_directories(long_path(long_dir));
     for (const fs::path& dir : {base, long_dir}) {

@@ -52,6 +52,9 @@ extern "C" int nelvo_library_stat(const char* name, struct stat* st)
 {
     std::wstring wide;
     if (st == nullptr || !wide_name(name, wide)) return -1;
+    // Windows' stat fails on a folder named with a separator at its end.
+    while (wide.size() > 1 && (wide.back() == L'\\' || wide.back() == L'/') && wide[wide.size() - 2] != L':')
+        wide.pop_back();
     struct _stat64 s {};
     if (::_wstat64(wide.c_str(), &s) != 0) return -1;
     *st = {};

@@ -17,20 +17,25 @@ inline constexpr std::size_t long_path_from = 260 - 12;
 inline std::filesystem::path long_path(const std::filesystem::path& p)
 {
 #ifdef _WIN32
-    const std::wstring& given = p.native();
-    if (given.size() < long_path_from && p.is_absolute()) return p;
+    std::wstring given = p.native();
     if (given.starts_with(L"\\\\?\\") || given.starts_with(L"\\\\.\\")) return p;
-    std::error_code ec;
-    std::filesystem::path full = std::filesystem::absolute(p, ec);
-    if (ec) return p;
+    for (auto& c : given)
+        if (c == L'/') c = L'\\';
     // The prefix turns off Windows' own clean-up of the name: no "." or
     // "..", no forward slashes.
-    full = full.lexically_normal();
-    full.make_preferred();
-    std::wstring w = full.native();
-    if (w.size() < long_path_from) return p;
-    if (w.starts_with(L"\\\\")) return std::filesystem::path(L"\\\\?\\UNC\\" + w.substr(2));  // \\server\share
-    return std::filesystem::path(L"\\\\?\\" + w);
+    std::wstring full;
+    if (given.starts_with(L"\\\\")) {  // \\server\share\...: absolute already
+        if (given.size() < long_path_from) return p;
+        full = L"UNC\\" + std::filesystem::path(given.substr(2)).lexically_normal().native();
+    } else {
+        if (given.size() < long_path_from && p.is_absolute()) return p;
+        std::error_code ec;
+        const auto absolute = std::filesystem::absolute(p, ec);
+        if (ec) return p;
+        full = absolute.lexically_normal().make_preferred().native();
+        if (full.size() < long_path_from) return p;
+    }
+    return std::filesystem::path(L"\\\\?\\" + full);
 #else
     return p;
 #endif
