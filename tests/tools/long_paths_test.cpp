@@ -24,12 +24,6 @@ using nelvo::tool::long_path_utf8;
 
 namespace {
 
-std::string u8(const fs::path& p)
-{
-    const auto s = p.u8string();
-    return {s.begin(), s.end()};
-}
-
 // A folder name repeated to `n` characters or more.
 std::string deep(std::size_t n, const std::string& sep)
 {
@@ -41,6 +35,12 @@ std::string deep(std::size_t n, const std::string& sep)
 }  // namespace
 
 #ifdef _WIN32
+
+std::string u8(const fs::path& p)
+{
+    const auto s = p.u8string();
+    return {s.begin(), s.end()};
+}
 
 TEST(LongPaths, PrefixedOnlyPastTheLimit)
 {
@@ -120,8 +120,11 @@ TEST(LibraryFiles, OpenByUtf8NameAlsoPastMaxPath)
 
 TEST(LongPaths, UnchangedOffWindows)
 {
-    for (const std::string& p : {std::string("out.db"), std::string("/tmp/Łódź/out.db"), "/" + deep(300, "/") + "out.db",
-                                 deep(300, "/") + "../out.db"}) {
+    std::string absolute = "/", relative = deep(300, "/");
+    absolute += relative;
+    absolute += "out.db";
+    relative += "../out.db";
+    for (const std::string& p : {std::string("out.db"), std::string("/tmp/Łódź/out.db"), absolute, relative}) {
         EXPECT_EQ(long_path_utf8(p), p);
         EXPECT_EQ(long_path(p), fs::path(p));
     }
