@@ -57,9 +57,34 @@ demo() {
 # The Windows builds and Wine to run them: 32-bit Wine for the win32
 # prefix, the 64-bit loader for the win64 prefix (where 32-bit programs run
 # beside 64-bit ones); wixl builds the Windows Installer packages, msitools
-# reads them back in the tests.
-win32_packages=(g++-mingw-w64-i686 mingw-w64-tools wine wine32:i386 wixl msitools)
+# reads them back in the tests. The Windows tool's SQLite and libxlsxwriter
+# are built from Debian's source packages (apt-get source: dpkg-dev; tcl
+# makes SQLite's amalgamation), with zlib from libz-mingw-w64-dev.
+win32_packages=(g++-mingw-w64-i686 mingw-w64-tools wine wine32:i386 wixl msitools libz-mingw-w64-dev dpkg-dev tcl)
 win64_packages=(g++-mingw-w64-x86-64 wine64)
+
+# A deb-src entry beside each Debian archive apt already uses, so that
+# apt-get source finds those libraries' sources.
+source_entries() {
+    local list=/etc/apt/sources.list.d/nelvo-data-src.sources entries
+    apt-get indextargets 'Identifier: Sources' 'Origin: Debian' | grep -q . && return 0
+    # Origins are known once apt has read the archives' Release files.
+    apt-get indextargets 'Identifier: Packages' 'Origin: Debian' | grep -q . || apt-get update -q
+    entries=$(apt-get indextargets --format '$(SITE) $(RELEASE) $(COMPONENT)' 'Identifier: Packages' 'Origin: Debian' |
+        sort -u | while read -r site release component; do
+            printf 'Types: deb-src\nURIs: %s\nSuites: %s\nComponents: %s\n' "$site" "$release" "$component"
+            if [[ -f /usr/share/keyrings/debian-archive-keyring.gpg ]]; then
+                echo "Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg"
+            fi
+            echo
+        done)
+    if [[ -z $entries ]]; then
+        echo "no Debian archive among apt's sources: the Windows builds need Debian's source packages" >&2
+        return 1
+    fi
+    printf '%s\n' "$entries" >"$list"
+    apt-get update -q
+}
 
 win32_setup() {
     if ! dpkg --print-foreign-architectures | grep -qx i386; then
@@ -67,6 +92,7 @@ win32_setup() {
         apt-get update -q
     fi
     need_packages "${win32_packages[@]}" "${win64_packages[@]}"
+    source_entries
 }
 
 # Nelvo_data.dll, the tool and the unit tests for Windows; the unit tests,

@@ -84,7 +84,10 @@ void define_command_line(CLI::App& app, Arguments& args)
                " (any letter case). FILE '-' is standard input for export, check and identify.");
     app.require_subcommand(1);
     app.fallthrough();
-    app.set_version_flag("--version", version_text(), "Print the version and exit");
+    // The libraries on a line of their own: the manual page's header takes the first.
+    std::string versions = version_text();
+    if (const std::string libraries = library_versions(); !libraries.empty()) versions += "\n" + libraries;
+    app.set_version_flag("--version", versions, "Print the version and exit");
     app.add_option_function<std::string>(
            "--decimal-separator", [&args](const std::string& s) { args.decimal_separator = s; },
            "Decimal separator of currency and float values in record text and CSV: one to three characters, no "

@@ -98,9 +98,11 @@ std::unique_ptr<Writer> make_csv_writer(const FormatOptions& o, Destination& out
 // The byte formats (text, json, jsonl, csv).
 std::unique_ptr<Writer> make_writer(Format f, const FormatOptions& o, Destination& out);
 
-// Whether this build has the library formats: SQLite and libxlsxwriter
-// exist for the host only, so the Windows builds have text, JSON and CSV.
+// Whether this build has the library formats (SQLite, libxlsxwriter).
 bool library_formats_built();
+// "SQLite 3.40.1, libxlsxwriter 1.1.4": the versions the library formats
+// run on (empty without them), for --version.
+std::string library_versions();
 // A writer of a library format (sqlite, xlsx) making or updating the file at
 // `path` (UTF-8); null where this build has none.
 std::unique_ptr<Writer> make_library_writer(Format f, const FormatOptions& o, const std::string& path);

@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <system_error>
 
+#include "nelvo-data/system/long_paths.hpp"
+
 namespace nelvo::tool::sqlite {
 
 Statement& Statement::operator=(Statement&& o) noexcept
@@ -37,7 +39,14 @@ WriteStatus Database::open(const std::string& path, bool create)
 {
     // One thread writes at a time (the export loop's turns): no mutexes.
     const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0) | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_EXRESCODE;
-    if (sqlite3_open_v2(path.c_str(), &db_, flags, nullptr) != SQLITE_OK) {
+#ifdef _WIN32
+    // SQLite's Windows layer takes UTF-8 names; past MAX_PATH only with the
+    // layer made for it and a prefixed name (system/long_paths.hpp).
+    const char* vfs = "win32-longpath";
+#else
+    const char* vfs = nullptr;
+#endif
+    if (sqlite3_open_v2(long_path_utf8(path).c_str(), &db_, flags, vfs) != SQLITE_OK) {
         auto f = failure();
         close();
         return f;

@@ -303,7 +303,18 @@ private:
     void free_workbook() noexcept
     {
         // Frees without writing: the workbook file appears only in workbook_close().
-        if (wb_ != nullptr) lxw_workbook_free(wb_);
+        if (wb_ != nullptr) {
+            // lxw_workbook_free() leaves the sheets' row files open; on
+            // Windows they stay on the disk until closed.
+            lxw_worksheet* ws = nullptr;
+            LXW_FOREACH_WORKSHEET(ws, wb_)
+            {
+                if (ws->optimize_tmpfile != nullptr) std::fclose(ws->optimize_tmpfile);
+                ws->optimize_tmpfile = nullptr;
+                ws->file = nullptr;
+            }
+            lxw_workbook_free(wb_);
+        }
         wb_ = nullptr;
     }
 

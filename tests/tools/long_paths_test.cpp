@@ -1,0 +1,133 @@
+// The names the tool hands SQLite and libxlsxwriter: prefixed past
+// MAX_PATH on Windows, untouched elsewhere; and on Windows the UTF-8 file
+// functions libxlsxwriter is built with.
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+#include <random>
+#include <string>
+
+#include "nelvo-data/system/long_paths.hpp"
+
+#ifdef _WIN32
+#define NELVO_LIBRARY_FILES_DEFINITIONS
+#include <fcntl.h>
+
+#include "nelvo-data/system/library_files.h"
+#endif
+
+namespace fs = std::filesystem;
+using nelvo::tool::long_path;
+using nelvo::tool::long_path_utf8;
+
+namespace {
+
+// A folder name repeated to `n` characters or more.
+std::string deep(std::size_t n, const std::string& sep)
+{
+    std::string s;
+    while (s.size() < n) s += "abcdefghijklmnopqrstuvwxyz" + sep;
+    return s;
+}
+
+}  // namespace
+
+#ifdef _WIN32
+
+std::string u8(const fs::path& p)
+{
+    const auto s = p.u8string();
+    return {s.begin(), s.end()};
+}
+
+TEST(LongPaths, PrefixedOnlyPastTheLimit)
+{
+    const std::string long_tail = deep(300, "\\");
+    struct Case {
+        const char* what;
+        std::string given;
+        std::string want;  // "" for unchanged
+    } cases[] = {
+        {"short absolute", "C:\\data\\out.db", ""},
+        {"short with umlauts", "C:\\Łódź Übersicht\\Gehälter.xlsx", ""},
+        {"long absolute", "C:\\" + long_tail + "out.db", "\\\\?\\C:\\" + long_tail + "out.db"},
+        {"long, forward slashes and dots", "C:/x/../" + deep(300, "/") + "./out.db",
+         "\\\\?\\C:\\" + long_tail + "out.db"},
+        {"long with umlauts", "C:\\Łódź\\" + long_tail + "Gehälter.db", "\\\\?\\C:\\Łódź\\" + long_tail + "Gehälter.db"},
+        {"long, prefixed already", "\\\\?\\C:\\" + long_tail + "out.db", ""},
+        {"long network share", "\\\\server\\share\\" + long_tail + "out.db",
+         "\\\\?\\UNC\\server\\share\\" + long_tail + "out.db"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(long_path_utf8(c.given), c.want.empty() ? c.given : c.want);
+        EXPECT_EQ(u8(long_path(fs::u8path(c.given))), c.want.empty() ? c.given : c.want);
+    }
+}
+
+TEST(LongPaths, RelativeNamesBecomeAbsoluteOnlyWhenLong)
+{
+    EXPECT_EQ(long_path_utf8("out.db"), "out.db");
+    const std::string rel = deep(300, "\\") + "out.db";
+    const std::string got = long_path_utf8(rel);
+    EXPECT_EQ(got.rfind("\\\\?\\", 0), 0u) << got;
+    EXPECT_EQ(got, "\\\\?\\" + u8(fs::absolute(fs::u8path(rel)).lexically_normal()));
+}
+
+// The functions libxlsxwriter opens its workbook and temporary files with:
+// UTF-8 names outside the ANSI code page, past MAX_PATH, and a refusal of
+// names that are not UTF-8.
+TEST(LibraryFiles, OpenByUtf8NameAlsoPastMaxPath)
+{
+    // A fresh name per run: Wine reuses process ids.
+    const fs::path base = fs::temp_directory_path() /
+                          fs::u8path("nelvo-library-files-Łódź-" + std::to_string(std::random_device{}()));
+    std::error_code ec;
+    const fs::path long_dir = base / fs::u8path(deep(300, "\\"));
+    fs::create_directories(long_path(long_dir));
+    for (const fs::path& dir : {base, long_dir}) {
+        SCOPED_TRACE(u8(dir));
+        const fs::path file = dir / fs::u8path("Gehälter.xlsx");
+        std::FILE* f = nelvo_library_fopen(u8(file).c_str(), "wb");
+        ASSERT_NE(f, nullptr) << errno;
+        EXPECT_GE(std::fputs("zip", f), 0);
+        EXPECT_EQ(std::fclose(f), 0);
+        EXPECT_TRUE(fs::exists(long_path(file)));
+
+        // tmpfileplus: exclusive creation, and whether its folder is one.
+        const fs::path temp = dir / fs::u8path("tmp.ß");
+        const int fd = nelvo_library_open(u8(temp).c_str(), _O_BINARY | _O_CREAT | _O_EXCL | _O_RDWR, _S_IREAD | _S_IWRITE);
+        ASSERT_GE(fd, 0) << errno;
+        EXPECT_EQ(_close(fd), 0);
+        EXPECT_EQ(nelvo_library_open(u8(temp).c_str(), _O_BINARY | _O_CREAT | _O_EXCL | _O_RDWR, _S_IREAD | _S_IWRITE), -1);
+        EXPECT_EQ(errno, EEXIST);
+        struct stat st {};
+        ASSERT_EQ(nelvo_library_stat(u8(dir).c_str(), &st), 0);
+        EXPECT_TRUE(st.st_mode & S_IFDIR);
+        ASSERT_EQ(nelvo_library_stat(u8(temp).c_str(), &st), 0);
+        EXPECT_FALSE(st.st_mode & S_IFDIR);
+        EXPECT_EQ(nelvo_library_stat(u8(dir / "missing").c_str(), &st), -1);
+    }
+    errno = 0;
+    EXPECT_EQ(nelvo_library_fopen("C:\\bad\xff\xfe.xlsx", "wb"), nullptr);
+    EXPECT_EQ(errno, EINVAL);
+    fs::remove_all(long_path(base), ec);
+}
+
+#else
+
+TEST(LongPaths, UnchangedOffWindows)
+{
+    std::string absolute = "/", relative = deep(300, "/");
+    absolute += relative;
+    absolute += "out.db";
+    relative += "../out.db";
+    for (const std::string& p : {std::string("out.db"), std::string("/tmp/Łódź/out.db"), absolute, relative}) {
+        EXPECT_EQ(long_path_utf8(p), p);
+        EXPECT_EQ(long_path(p), fs::path(p));
+    }
+}
+
+#endif
