@@ -144,21 +144,59 @@ test_all() {
     echo "data files unchanged, nothing created"
 }
 
-# Runs the native tests in a coverage build and prints the summary.
+# Lines and branches covered, in percent, below which the coverage run fails
+# (the aim: 95 and 90).
+coverage_floor=(94.9 86.5)
+
+# Runs the native tests in a coverage build and measures the run-time code:
+# the library (src/, include/) and the tool (tools/nelvo-data/), counted in
+# the test programs and in every run of the tool they start; not the tests,
+# benchmarks, fuzz targets, the Windows-only Automation server or the
+# generators (make-samples, the manual page). Prints each file, each folder
+# and the totals, and fails below coverage_floor.
 coverage() {
     build coverage
-    local dir=build/coverage/profiles
+    local out=build/coverage dir=build/coverage/profiles
     rm -rf "$dir"
     LLVM_PROFILE_FILE="$PWD/$dir/%p-%m.profraw" ctest --preset coverage >/dev/null
     # Tools the tests end with a signal leave a cut profile: merge the rest.
-    llvm-profdata merge -sparse --failure-mode=all "$dir"/*.profraw -o build/coverage/all.profdata 2> >(
+    llvm-profdata merge -sparse --failure-mode=all "$dir"/*.profraw -o "$out/all.profdata" 2> >(
         grep -v 'invalid instrumentation profile data' >&2)
     local objects=()
-    while IFS= read -r exe; do objects+=(-object "$exe"); done < <(find build/coverage/tests build/coverage/tools \
-        -type f -perm -u+x -name '*_tests' 2>/dev/null)
-    echo "== coverage of src/ and include/ (all tests)"
-    llvm-cov report "${objects[@]:1}" -instr-profile=build/coverage/all.profdata src/ include/ |
-        sed 's|/[^ ]*/\(src\|include\)/|\1/|'
+    while IFS= read -r exe; do objects+=(-object "$exe"); done < <(find "$out/tests" -type f -perm -u+x \
+        \( -name '*_tests' -o -name '*_sweep' \) | sort; echo "$out/tools/nelvo-data")
+    local scope=("${objects[@]:1}" -instr-profile="$out/all.profdata"
+        -ignore-filename-regex='/(src/automation|tools/nelvo-data/docs)/' src/ include/ tools/nelvo-data/)
+    echo "== coverage of the run-time code of src/, include/ and tools/nelvo-data/"
+    # A function a program never ran is missing from the sparse profile; where
+    # another program ran a function of the same name, llvm-cov calls it
+    # mismatched and counts it as not run, which it was not.
+    llvm-cov report "${scope[@]}" 2> >(grep -v 'functions have mismatched data' >&2) | sed "s|$PWD/||"
+    llvm-cov export -summary-only "${scope[@]}" 2> >(grep -v 'functions have mismatched data' >&2) \
+        >"$out/summary.json"
+    /usr/bin/python3 - "$out/summary.json" "$PWD/" "${coverage_floor[@]}" <<'EOF'
+import collections, json, sys
+data = json.load(open(sys.argv[1]))["data"][0]
+root, floor = sys.argv[2], (float(sys.argv[3]), float(sys.argv[4]))
+folders = collections.defaultdict(lambda: [0, 0, 0, 0])
+for f in data["files"]:
+    name = f["filename"].removeprefix(root)
+    folder = "/".join(name.split("/")[:3 if name.startswith("tools/") else 2])
+    s = f["summary"]
+    for i, n in enumerate((s["lines"]["covered"], s["lines"]["count"], s["branches"]["covered"], s["branches"]["count"])):
+        folders[folder][i] += n
+pct = lambda c, n: 100.0 * c / n if n else 100.0
+print(f"{'folder':<28}{'lines':>16}{'':>9}{'branches':>16}")
+for folder, (lc, ln, bc, bn) in sorted(folders.items()):
+    print(f"{folder:<28}{lc:>7}/{ln:<7}{pct(lc, ln):7.2f}%{bc:>9}/{bn:<6}{pct(bc, bn):7.2f}%")
+t = data["totals"]
+lines = pct(t["lines"]["covered"], t["lines"]["count"])
+branches = pct(t["branches"]["covered"], t["branches"]["count"])
+print(f"total: lines {lines:.2f}% (floor {floor[0]}%, target 95%), branches {branches:.2f}% (floor {floor[1]}%, target 90%)")
+if lines < floor[0] or branches < floor[1]:
+    print("coverage is below the floor", file=sys.stderr)
+    sys.exit(1)
+EOF
 }
 
 # Runs every fuzz target for a bounded time, starting from its committed corpus.

@@ -14,7 +14,7 @@ namespace nelvo::records {
 
 namespace fields {
 
-constexpr std::uint16_t width_of(Stored s)
+consteval std::uint16_t width_of(Stored s)
 {
     switch (s) {
     case Stored::Int16:
@@ -27,7 +27,7 @@ constexpr std::uint16_t width_of(Stored s)
     return 0;
 }
 
-constexpr Rendering default_rendering(Stored s)
+consteval Rendering default_rendering(Stored s)
 {
     switch (s) {
     case Stored::Text: return Rendering::TrimmedText;
@@ -40,35 +40,35 @@ constexpr Rendering default_rendering(Stored s)
     return Rendering::IntegerText;
 }
 
-constexpr Field single(std::uint32_t offset, Stored s, Descriptor d)
+consteval Field single(std::uint32_t offset, Stored s, Descriptor d)
 {
     return {offset, s, Shape::Single, default_rendering(s), width_of(s), 1, 1, d};
 }
-constexpr Field array(std::uint32_t offset, std::uint16_t n, Stored s, Descriptor d)
+consteval Field array(std::uint32_t offset, std::uint16_t n, Stored s, Descriptor d)
 {
     return {offset, s, Shape::Array, default_rendering(s), width_of(s), 1, n, d};
 }
 
-constexpr Field text(std::uint32_t offset, std::uint16_t bytes, Descriptor d)
+consteval Field text(std::uint32_t offset, std::uint16_t bytes, Descriptor d)
 {
     return {offset, Stored::Text, Shape::Single, Rendering::TrimmedText, bytes, 1, 1, d};
 }
-constexpr Field texts(std::uint32_t offset, std::uint16_t n, std::uint16_t bytes, Descriptor d)
+consteval Field texts(std::uint32_t offset, std::uint16_t n, std::uint16_t bytes, Descriptor d)
 {
     return {offset, Stored::Text, Shape::Array, Rendering::TrimmedText, bytes, 1, n, d};
 }
-constexpr Field int16(std::uint32_t o, Descriptor d) { return single(o, Stored::Int16, d); }
-constexpr Field int32(std::uint32_t o, Descriptor d) { return single(o, Stored::Int32, d); }
-constexpr Field flag(std::uint32_t o, Descriptor d) { return single(o, Stored::Bool16, d); }
-constexpr Field currency(std::uint32_t o, Descriptor d) { return single(o, Stored::Currency, d); }
-constexpr Field real(std::uint32_t o, Descriptor d) { return single(o, Stored::Single, d); }
-constexpr Field int16s(std::uint32_t o, std::uint16_t n, Descriptor d) { return array(o, n, Stored::Int16, d); }
-constexpr Field int32s(std::uint32_t o, std::uint16_t n, Descriptor d) { return array(o, n, Stored::Int32, d); }
-constexpr Field flags(std::uint32_t o, std::uint16_t n, Descriptor d) { return array(o, n, Stored::Bool16, d); }
-constexpr Field currencies(std::uint32_t o, std::uint16_t n, Descriptor d) { return array(o, n, Stored::Currency, d); }
-constexpr Field reals(std::uint32_t o, std::uint16_t n, Descriptor d) { return array(o, n, Stored::Single, d); }
+consteval Field int16(std::uint32_t o, Descriptor d) { return single(o, Stored::Int16, d); }
+consteval Field int32(std::uint32_t o, Descriptor d) { return single(o, Stored::Int32, d); }
+consteval Field flag(std::uint32_t o, Descriptor d) { return single(o, Stored::Bool16, d); }
+consteval Field currency(std::uint32_t o, Descriptor d) { return single(o, Stored::Currency, d); }
+consteval Field real(std::uint32_t o, Descriptor d) { return single(o, Stored::Single, d); }
+consteval Field int16s(std::uint32_t o, std::uint16_t n, Descriptor d) { return array(o, n, Stored::Int16, d); }
+consteval Field int32s(std::uint32_t o, std::uint16_t n, Descriptor d) { return array(o, n, Stored::Int32, d); }
+consteval Field flags(std::uint32_t o, std::uint16_t n, Descriptor d) { return array(o, n, Stored::Bool16, d); }
+consteval Field currencies(std::uint32_t o, std::uint16_t n, Descriptor d) { return array(o, n, Stored::Currency, d); }
+consteval Field reals(std::uint32_t o, std::uint16_t n, Descriptor d) { return array(o, n, Stored::Single, d); }
 // Currency values rendered with the comparison of flag text.
-constexpr Field currency_flags(std::uint32_t o, std::uint16_t n, Descriptor d)
+consteval Field currency_flags(std::uint32_t o, std::uint16_t n, Descriptor d)
 {
     Field f = array(o, n, Stored::Currency, d);
     f.rendering = Rendering::CurrencyFlagText;
@@ -76,7 +76,7 @@ constexpr Field currency_flags(std::uint32_t o, std::uint16_t n, Descriptor d)
 }
 // rows x columns, row index fastest; one descriptor per row.
 template <std::size_t Rows>
-constexpr Field table(std::uint32_t o, Stored s, std::uint16_t columns, const Descriptor (&row_descriptors)[Rows])
+consteval Field table(std::uint32_t o, Stored s, std::uint16_t columns, const Descriptor (&row_descriptors)[Rows])
 {
     return {o,       s, Shape::Table, default_rendering(s), width_of(s), static_cast<std::uint16_t>(Rows),
             columns, row_descriptors[0], row_descriptors};
@@ -88,21 +88,21 @@ constexpr Field table(std::uint32_t o, Stored s, std::uint16_t columns, const De
 
 namespace check {
 
-constexpr bool is_digits(std::string_view s)
+consteval bool is_digits(std::string_view s)
 {
     if (s.empty()) return false;
     for (char c : s)
         if (c < '0' || c > '9') return false;
     return true;
 }
-constexpr long number(std::string_view s)
+consteval long number(std::string_view s)
 {
     long v = 0;
     for (char c : s) v = v * 10 + (c - '0');
     return v;
 }
 // "a-b" naming exactly n elements.
-constexpr bool range_counts(std::string_view r, std::uint32_t n)
+consteval bool range_counts(std::string_view r, std::uint32_t n)
 {
     auto dash = r.find('-');
     if (dash == std::string_view::npos) return false;
@@ -110,7 +110,7 @@ constexpr bool range_counts(std::string_view r, std::uint32_t n)
     return is_digits(a) && is_digits(b) && number(b) - number(a) + 1 == static_cast<long>(n);
 }
 
-constexpr bool rendering_fits(const Field& f)
+consteval bool rendering_fits(const Field& f)
 {
     switch (f.rendering) {
     case Rendering::TrimmedText: return f.stored == Stored::Text && f.element_width > 0;
@@ -127,7 +127,7 @@ constexpr bool rendering_fits(const Field& f)
 // value, "a-b" for an array and "+r,a-b" for row r of a table. Single values
 // may end after the name's ";" (two descriptors of the payroll application
 // do), but nothing else may differ.
-constexpr bool descriptor_fits(std::string_view d, std::string_view record, const Field& f, std::uint32_t row)
+consteval bool descriptor_fits(std::string_view d, std::string_view record, const Field& f, std::uint32_t row)
 {
     if (d.size() < 4 || d[1] != ';') return false;
     if (d[0] != 'C' && d[0] != 'I' && d[0] != 'L' && d[0] != 'N') return false;
@@ -150,7 +150,7 @@ constexpr bool descriptor_fits(std::string_view d, std::string_view record, cons
     return is_digits(r) && number(r) == static_cast<long>(row + 1) && range_counts(range.substr(comma + 1), f.columns);
 }
 
-constexpr bool utf16_matches_utf8(const Descriptor& d)
+consteval bool utf16_matches_utf8(const Descriptor& d)
 {
     // Both spellings come from one literal; check they agree on ASCII.
     std::size_t i = 0, j = 0;
@@ -173,7 +173,7 @@ constexpr bool utf16_matches_utf8(const Descriptor& d)
 
 // True when the fields tile the record exactly, in file order, and every
 // field's rendering and descriptor fit its stored type and shape.
-constexpr bool validate(const Layout& l)
+consteval bool validate(const Layout& l)
 {
     std::uint32_t at = 0;
     for (const Field& f : l.fields) {

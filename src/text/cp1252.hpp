@@ -16,7 +16,7 @@ inline constexpr char16_t cp1252_high[32] = {
     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,  // 98-9F
 };
 
-constexpr std::array<char16_t, 256> make_cp1252()
+consteval std::array<char16_t, 256> make_cp1252()
 {
     std::array<char16_t, 256> t{};
     for (unsigned b = 0; b < 256; ++b)
@@ -30,7 +30,7 @@ struct Utf8Char {
     std::uint8_t len;
 };
 
-constexpr std::array<Utf8Char, 256> make_cp1252_utf8()
+consteval std::array<Utf8Char, 256> make_cp1252_utf8()
 {
     std::array<Utf8Char, 256> t{};
     auto table = make_cp1252();

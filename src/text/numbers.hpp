@@ -21,7 +21,7 @@ inline constexpr std::size_t max_single_chars = 12;
 namespace detail {
 
 // "00" "01" ... "99": two digits per step halves the divisions.
-constexpr std::array<char, 200> make_digit_pairs()
+consteval std::array<char, 200> make_digit_pairs()
 {
     std::array<char, 200> t{};
     for (int i = 0; i < 100; ++i) {

@@ -83,7 +83,7 @@ struct Tally {
     std::uint32_t descriptor_utf16 = 0;
 };
 
-constexpr Tally tally(std::span<const Field> fields)
+consteval Tally tally(std::span<const Field> fields)
 {
     Tally t;
     for (const Field& f : fields) {
@@ -113,7 +113,7 @@ struct Layout {
     std::span<const Field> fields;
     Tally counts;
 
-    constexpr Layout(std::string_view record_name, std::uint32_t record_size, std::span<const Field> table)
+    consteval Layout(std::string_view record_name, std::uint32_t record_size, std::span<const Field> table)
         : record(record_name), size(record_size), fields(table), counts(tally(table))
     {
     }
