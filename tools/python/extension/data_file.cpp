@@ -438,7 +438,8 @@ py::dict DataFile::to_numpy(const std::optional<std::vector<std::string>>& names
         objects = objects || targets.back().out == Out::Text || targets.back().out == Out::Bytes ||
                   targets.back().out == Out::Decimal;
     }
-    py::object decimal = currency == Currency::Decimal ? py::module_::import("decimal").attr("Decimal") : py::none();
+    py::object decimal = py::none();
+    if (currency == Currency::Decimal) decimal = py::module_::import("decimal").attr("Decimal");
     const py::str empty("");
 
     const std::size_t size = layout_->size;

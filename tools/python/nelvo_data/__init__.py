@@ -345,17 +345,20 @@ def open(source: Source, kind: Optional[str] = None, *, layout: Optional[str] = 
         return DataFile(native, name)
     if isinstance(source, io.TextIOBase):
         raise TypeError("a text file object: open the file in binary mode ('rb')")
-    if hasattr(source, "readinto") or hasattr(source, "read"):
+    try:
+        memoryview(source)
+        is_buffer = True
+    except TypeError:
+        is_buffer = False
+    if not is_buffer:
+        if not (hasattr(source, "readinto") or hasattr(source, "read")):
+            raise TypeError(
+                f"source must be a path, a bytes-like object or a binary file object, not {type(source).__name__}"
+            )
         seekable = getattr(source, "seekable", None)
         if seekable is None or not seekable():
             raise ValueError("the file object must be seekable; read it into bytes first")
         return DataFile(_ext.DataFile.open_object(source, True, kind, layout), None)
-    try:
-        memoryview(source)
-    except TypeError:
-        raise TypeError(
-            f"source must be a path, a bytes-like object or a binary file object, not {type(source).__name__}"
-        ) from None
     return DataFile(_ext.DataFile.open_object(source, False, kind, layout), None)
 
 
