@@ -114,8 +114,8 @@ if [ -d "$build/tools/python/nelvo_data" ]; then
         grep -qx usr/lib/python3/dist-packages/nelvo_data/__init__.py "$1" &&
         grep -qx usr/lib/python3/dist-packages/nelvo_data/py.typed "$1"' - "$work/python.got"
     dpkg-deb -x "$python_deb" "$work/python-root"
-    read_sample='import sys, nelvo_data as nd; f = nd.open(sys.argv[1], "sozvers")
-print(nd.__file__.startswith(sys.argv[2]), len(f), f.to_numpy()["HE"].tolist(), f.record_text(2, ","))'
+    read_sample='import os, sys, nelvo_data as nd; f = nd.open(sys.argv[1], "sozvers")
+print(nd.__file__.startswith(os.path.abspath(sys.argv[2])), len(f), f.to_numpy()["HE"].tolist(), f.record_text(2, ","))'
     PYTHONPATH="$build/tools/python" /usr/bin/python3 -c "$read_sample" "$src/samples/sozvers.dat" "$build" \
         >"$work/python.want" 2>&1 || true
     PYTHONPATH="$work/python-root/usr/lib/python3/dist-packages" /usr/bin/python3 -c "$read_sample" \
