@@ -45,11 +45,12 @@ def repeated(src, records, length, out):
 STRUCT = {"int16": "<i2", "int32": "<i4", "flag": "<i2", "single": "<f4", "currency": "<i8"}
 
 PEAK = r"""
-import json, resource, sys
+import json, sys
 import nelvo_data as nd
 for df in nd.open(sys.argv[1], "sozvers").iter_pandas(chunksize=100_000):
     pass
-print(resource.getrusage(resource.RUSAGE_SELF).ru_maxrss)
+# VmHWM: this process's own peak (ru_maxrss would count the parent's at fork).
+print(next(int(l.split()[1]) for l in open("/proc/self/status") if l.startswith("VmHWM:")))
 """
 
 with tempfile.TemporaryDirectory() as tmp:

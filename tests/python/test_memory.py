@@ -8,14 +8,16 @@ import sys
 import nelvo_data as nd
 
 PEAK = r"""
-import json, resource, sys
+import json, sys
 import nelvo_data as nd
 f = nd.open(sys.argv[1], "tarif")
 records = 0
 for df in f.iter_pandas(chunksize=100_000):
     records += len(df)
     assert df.index[0] == records - len(df) + 1
-print(json.dumps({"records": records, "peak_kb": resource.getrusage(resource.RUSAGE_SELF).ru_maxrss}))
+# VmHWM: this process's own peak (ru_maxrss would count the parent's at fork).
+peak = next(int(l.split()[1]) for l in open("/proc/self/status") if l.startswith("VmHWM:"))
+print(json.dumps({"records": records, "peak_kb": peak}))
 """
 
 

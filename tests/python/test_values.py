@@ -216,3 +216,25 @@ def test_floats_that_are_not_finite_keep_their_bits(tool):
     assert [float32_bits(arrays[c][0]) for c in columns] == bits
     expected = expected_columns(f, tool_json(tool, "urlaub", ["-"], stdin=data))
     check_against_json(f, expected, f.to_numpy(), "float")
+
+
+def test_texts_repeated_or_differing_in_one_middle_byte_read_back():
+    # Texts that differ only inside a long value, repeat in cycles, or come
+    # back after others: each record gets its own value, equal ones one object.
+    probe = nd.open(bytes(624), "sozvers")
+    ag = [c for c in probe.fields if c.stored == "text"][0]
+    values = []
+    for i in range(3000):
+        v = b"x" * 9 + bytes([0x41 + i % 26, 0x41 + (i // 26) % 26]) + b"y" * 12 if i % 3 else b"same text"
+        values.append(v[: ag.width])
+    data = bytearray()
+    for v in values:
+        r = blank_record(probe)
+        r[ag.offset : ag.offset + len(v)] = v
+        data += r
+    f = nd.open(bytes(data), "sozvers")
+    got = f.to_numpy([ag.column])[ag.column]
+    assert got.tolist() == [v.decode("latin-1").strip(" ") for v in values]
+    raw = f.to_numpy([ag.column], raw_text=True)[ag.column]
+    assert raw.tolist() == [v + b" " * (ag.width - len(v)) for v in values]
+    assert got[0] is got[3]

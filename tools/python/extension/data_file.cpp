@@ -22,7 +22,7 @@ namespace {
 
 // Records read and decoded at a time: large enough that a read costs little
 // per record, small enough to stay in the cache while it is taken apart.
-constexpr std::size_t chunk_bytes = std::size_t{1} << 20;
+constexpr std::size_t chunk_bytes = std::size_t{1} << 18;
 
 std::string kind_names()
 {
@@ -121,10 +121,69 @@ void decode_numbers(const std::vector<Target>& targets, const unsigned char* chu
     }
 }
 
+// Texts repeat down a column (blanks, codes, a department's name): equal
+// texts share one immutable object, found by a few bytes' hash among the
+// column's recent ones. It saves the object and its memory per record.
+class TextCache {
+public:
+    TextCache() = default;
+    TextCache(const TextCache&) = delete;
+    TextCache& operator=(const TextCache&) = delete;
+    ~TextCache()
+    {
+        for (PyObject* o : slots_) Py_XDECREF(o);
+    }
+
+    // A new reference to the str (Latin-1 alike bytes) or bytes object of
+    // `t`, from the cache or made and kept.
+    PyObject* get(std::string_view t, bool as_bytes)
+    {
+        PyObject*& slot = slots_[hash(t) & (slots - 1)];
+        if (slot != nullptr && same(slot, t, as_bytes)) {
+            Py_INCREF(slot);
+            return slot;
+        }
+        PyObject* o = as_bytes ? PyBytes_FromStringAndSize(t.data(), static_cast<Py_ssize_t>(t.size()))
+                               : PyUnicode_FromKindAndData(PyUnicode_1BYTE_KIND, t.data(),
+                                                           static_cast<Py_ssize_t>(t.size()));
+        if (o == nullptr) return nullptr;
+        Py_XDECREF(slot);
+        Py_INCREF(o);
+        slot = o;
+        return o;
+    }
+
+private:
+    static constexpr std::size_t slots = 64;
+
+    static std::size_t hash(std::string_view t)
+    {
+        // Length, both ends and the middle tell most texts of a column apart.
+        std::uint64_t h = t.size() * 0x9E3779B97F4A7C15ull;
+        auto mix = [&h](unsigned char c) { h = (h ^ c) * 0x100000001B3ull; };
+        const std::size_t n = t.size();
+        for (std::size_t i = 0; i < std::min<std::size_t>(n, 8); ++i) mix(static_cast<unsigned char>(t[i]));
+        for (std::size_t i = n > 8 ? std::max<std::size_t>(8, n - 8) : n; i < n; ++i) mix(static_cast<unsigned char>(t[i]));
+        if (n > 16) mix(static_cast<unsigned char>(t[n / 2]));
+        return static_cast<std::size_t>(h ^ (h >> 29));
+    }
+
+    static bool same(PyObject* o, std::string_view t, bool as_bytes)
+    {
+        if (as_bytes)
+            return static_cast<std::size_t>(PyBytes_GET_SIZE(o)) == t.size() &&
+                   std::memcmp(PyBytes_AS_STRING(o), t.data(), t.size()) == 0;
+        return PyUnicode_KIND(o) == PyUnicode_1BYTE_KIND && static_cast<std::size_t>(PyUnicode_GET_LENGTH(o)) == t.size() &&
+               std::memcmp(PyUnicode_1BYTE_DATA(o), t.data(), t.size()) == 0;
+    }
+
+    PyObject* slots_[slots] = {};
+};
+
 // A text as the CSV shows it: spaces trimmed, decoded from Windows-1252.
 // Bytes below 0x80 and from 0xA0 are the same characters in Latin-1, so
 // most texts become a str without a decoding step.
-PyObject* text_object(const Value& v, PyObject* empty)
+PyObject* text_object(const Value& v, PyObject* empty, TextCache& cache)
 {
     const std::string_view t = v.trimmed_bytes();
     if (t.empty()) {
@@ -135,7 +194,7 @@ PyObject* text_object(const Value& v, PyObject* empty)
         const auto b = static_cast<unsigned char>(c);
         return b >= 0x80 && b < 0xA0;
     });
-    if (!c1) return PyUnicode_FromKindAndData(PyUnicode_1BYTE_KIND, t.data(), static_cast<Py_ssize_t>(t.size()));
+    if (!c1) return cache.get(t, false);
     std::u16string wide(t.size(), u'\0');
     const char16_t* end = decode_text(t, wide.data());
     return PyUnicode_FromKindAndData(PyUnicode_2BYTE_KIND, wide.data(), end - wide.data());
@@ -150,19 +209,20 @@ void put(PyObject** slot, PyObject* o)
 }
 
 // The objects of `n` records: texts, raw bytes, exact amounts. With the GIL.
-void make_objects(const std::vector<Target>& targets, const unsigned char* chunk, std::size_t n, std::size_t size,
-                  std::size_t row0, const py::object& decimal, const py::str& empty)
+void make_objects(const std::vector<Target>& targets, std::vector<TextCache>& caches, const unsigned char* chunk,
+                  std::size_t n, std::size_t size, std::size_t row0, const py::object& decimal, const py::str& empty)
 {
-    for (const Target& t : targets) {
+    for (std::size_t k = 0; k < targets.size(); ++k) {
+        const Target& t = targets[k];
         if (t.out != Out::Text && t.out != Out::Bytes && t.out != Out::Decimal) continue;
         auto** slots = reinterpret_cast<PyObject**>(t.data) + row0;
         const records::Field& f = *t.column->field;
         for (std::size_t i = 0; i < n; ++i) {
             const unsigned char* p = chunk + i * size + t.column->offset;
             switch (t.out) {
-            case Out::Text: put(slots + i, text_object(Value(f, p), empty.ptr())); break;
+            case Out::Text: put(slots + i, text_object(Value(f, p), empty.ptr(), caches[k])); break;
             case Out::Bytes:
-                put(slots + i, PyBytes_FromStringAndSize(reinterpret_cast<const char*>(p), f.element_width));
+                put(slots + i, caches[k].get({reinterpret_cast<const char*>(p), f.element_width}, true));
                 break;
             case Out::Decimal: {
                 char buf[text::max_currency_chars + 2];
@@ -441,6 +501,7 @@ py::dict DataFile::to_numpy(const std::optional<std::vector<std::string>>& names
     py::object decimal = py::none();
     if (currency == Currency::Decimal) decimal = py::module_::import("decimal").attr("Decimal");
     const py::str empty("");
+    std::vector<TextCache> caches(objects ? targets.size() : 0);
 
     const std::size_t size = layout_->size;
     const std::size_t per_chunk = std::max<std::size_t>(1, chunk_bytes / size);
@@ -467,7 +528,7 @@ py::dict DataFile::to_numpy(const std::optional<std::vector<std::string>>& names
         if (now < std::min(chunk_end, *size_at_start))
             raise_error(RuntimeError{error::device_io}, "the file shrank from " + std::to_string(*size_at_start) +
                                                             " to " + std::to_string(now) + " bytes while it was read");
-        if (objects) make_objects(targets, chunk.data(), k, size, done, decimal, empty);
+        if (objects) make_objects(targets, caches, chunk.data(), k, size, done, decimal, empty);
         done += k;
     }
 
