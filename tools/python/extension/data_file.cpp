@@ -138,7 +138,7 @@ public:
     // `t`, from the cache or made and kept.
     PyObject* get(std::string_view t, bool as_bytes)
     {
-        PyObject*& slot = slots_[hash(t) & (slots - 1)];
+        PyObject*& slot = slots_[hash(t)];
         if (slot != nullptr && same(slot, t, as_bytes)) {
             Py_INCREF(slot);
             return slot;
@@ -154,18 +154,19 @@ public:
     }
 
 private:
-    static constexpr std::size_t slots = 64;
+    static constexpr std::size_t slots = 64;  // hash() gives 6 bits
 
+    // The first and last eight bytes and the length, one multiply each;
+    // the top bits of the products pick the slot.
     static std::size_t hash(std::string_view t)
     {
-        // Length, both ends and the middle tell most texts of a column apart.
-        std::uint64_t h = t.size() * 0x9E3779B97F4A7C15ull;
-        auto mix = [&h](unsigned char c) { h = (h ^ c) * 0x100000001B3ull; };
         const std::size_t n = t.size();
-        for (std::size_t i = 0; i < std::min<std::size_t>(n, 8); ++i) mix(static_cast<unsigned char>(t[i]));
-        for (std::size_t i = n > 8 ? std::max<std::size_t>(8, n - 8) : n; i < n; ++i) mix(static_cast<unsigned char>(t[i]));
-        if (n > 16) mix(static_cast<unsigned char>(t[n / 2]));
-        return static_cast<std::size_t>(h ^ (h >> 29));
+        std::uint64_t head = 0, tail = 0;
+        std::memcpy(&head, t.data(), std::min<std::size_t>(n, 8));
+        if (n > 8) std::memcpy(&tail, t.data() + n - 8, 8);
+        const std::uint64_t h =
+            head * 0x9E3779B97F4A7C15ull ^ tail * 0xC2B2AE3D27D4EB4Full ^ n * 0x165667B19E3779F9ull;
+        return static_cast<std::size_t>(h >> 58);
     }
 
     static bool same(PyObject* o, std::string_view t, bool as_bytes)
@@ -180,12 +181,25 @@ private:
     PyObject* slots_[slots] = {};
 };
 
+// Value::trimmed_bytes eight bytes at a time: texts are mostly padding.
+std::string_view trimmed(std::string_view s)
+{
+    constexpr std::uint64_t spaces = 0x2020202020202020ull;
+    const char* b = s.data();
+    const char* e = b + s.size();
+    while (e - b >= 8 && records::load<std::uint64_t>(reinterpret_cast<const unsigned char*>(e - 8)) == spaces) e -= 8;
+    while (e != b && e[-1] == ' ') --e;
+    while (e - b >= 8 && records::load<std::uint64_t>(reinterpret_cast<const unsigned char*>(b)) == spaces) b += 8;
+    while (b != e && *b == ' ') ++b;
+    return {b, static_cast<std::size_t>(e - b)};
+}
+
 // A text as the CSV shows it: spaces trimmed, decoded from Windows-1252.
 // Bytes below 0x80 and from 0xA0 are the same characters in Latin-1, so
 // most texts become a str without a decoding step.
 PyObject* text_object(const Value& v, PyObject* empty, TextCache& cache)
 {
-    const std::string_view t = v.trimmed_bytes();
+    const std::string_view t = trimmed(v.text_bytes());
     if (t.empty()) {
         Py_INCREF(empty);
         return empty;
