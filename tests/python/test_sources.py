@@ -10,6 +10,7 @@ import struct
 import subprocess
 import sys
 import threading
+import time
 import warnings
 
 import numpy as np
@@ -246,3 +247,32 @@ def test_help_reads_like_a_guide():
         assert name in doc
     for name in nd.__all__:
         assert getattr(nd, name).__doc__ or name == "KINDS", name
+
+
+def test_other_threads_run_while_records_are_decoded(tmp_path):
+    # A thread that only counts keeps counting through the middle of a long
+    # read: the GIL is not held while records are read and decoded.
+    path = tmp_path / "tarif.dat"
+    with open(path, "wb") as out:
+        out.truncate(108 * 5_000_000)  # sparse
+    f = nd.open(path, "tarif")
+    seen, done = [], threading.Event()
+
+    def count():
+        while not done.is_set():
+            seen.append(time.perf_counter())
+            time.sleep(0.001)
+
+    t = threading.Thread(target=count, daemon=True)
+    t.start()
+    try:
+        time.sleep(0.05)
+        start = time.perf_counter()
+        arrays = f.to_numpy([f.columns[0], f.columns[-1]])
+        end = time.perf_counter()
+    finally:
+        done.set()
+        t.join()
+    assert len(arrays[f.columns[0]]) == 5_000_000
+    middle = [s for s in seen if start + 0.25 * (end - start) < s < end - 0.25 * (end - start)]
+    assert middle, f"no progress in the middle of a {end - start:.3f} s read"

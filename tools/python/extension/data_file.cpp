@@ -520,30 +520,60 @@ py::dict DataFile::to_numpy(const std::optional<std::vector<std::string>>& names
     const std::size_t size = layout_->size;
     const std::size_t per_chunk = std::max<std::size_t>(1, chunk_bytes / size);
     std::vector<unsigned char> chunk(std::min(per_chunk, std::max<std::size_t>(n, 1)) * size);
-    for (std::size_t done = 0; done < n;) {
-        const std::size_t k = std::min(per_chunk, n - done);
+    Status failed;
+    bool shrank = false;
+    std::uint64_t shrunk_to = 0;
+    // Reads and decodes the records done.. of the next chunk, without Python.
+    auto next_chunk = [&](std::size_t done, std::size_t k) {
         const std::int64_t at = first + static_cast<std::int64_t>(done);
-        Status failed;
-        std::uint64_t now = 0;
+        if ((failed = r->read(at, k, chunk.data()))) return false;
+        // A file cut short while it is read would leave zeros where
+        // records were counted: refused, not passed off as data.
+        auto now = r->size();
+        if (!now) {
+            failed = now.error();
+            return false;
+        }
+        const std::uint64_t chunk_end = static_cast<std::uint64_t>(at - 1 + static_cast<std::int64_t>(k)) * size;
+        if (*now < std::min(chunk_end, *size_at_start)) {
+            shrank = true;
+            shrunk_to = *now;
+            failed = RuntimeError{error::device_io};
+            return false;
+        }
+        decode_numbers(targets, chunk.data(), k, size, done);
+        return true;
+    };
+    auto raise_failure = [&] {
+        if (shrank)
+            raise_error(*failed, "the file shrank from " + std::to_string(*size_at_start) + " to " +
+                                     std::to_string(shrunk_to) + " bytes while it was read");
+        if (failed) raise(*failed);
+    };
+    if (!objects) {
+        // Numbers only: the whole range without the GIL, so other threads
+        // never wait for this one, nor this one for them, between chunks.
         {
             py::gil_scoped_release nogil;
-            failed = r->read(at, k, chunk.data());
-            // A file cut short while it is read would leave zeros where
-            // records were counted: refused, not passed off as data.
-            if (!failed) {
-                auto s = r->size();
-                if (s) now = *s;
-                else failed = s.error();
+            for (std::size_t done = 0; done < n;) {
+                const std::size_t k = std::min(per_chunk, n - done);
+                if (!next_chunk(done, k)) break;
+                done += k;
             }
-            if (!failed) decode_numbers(targets, chunk.data(), k, size, done);
         }
-        if (failed) raise(*failed);
-        const std::uint64_t chunk_end = static_cast<std::uint64_t>(at - 1 + static_cast<std::int64_t>(k)) * size;
-        if (now < std::min(chunk_end, *size_at_start))
-            raise_error(RuntimeError{error::device_io}, "the file shrank from " + std::to_string(*size_at_start) +
-                                                            " to " + std::to_string(now) + " bytes while it was read");
-        if (objects) make_objects(targets, caches, chunk.data(), k, size, done, decimal, empty);
-        done += k;
+        raise_failure();
+    } else {
+        for (std::size_t done = 0; done < n;) {
+            const std::size_t k = std::min(per_chunk, n - done);
+            bool ok = false;
+            {
+                py::gil_scoped_release nogil;
+                ok = next_chunk(done, k);
+            }
+            if (!ok) raise_failure();
+            make_objects(targets, caches, chunk.data(), k, size, done, decimal, empty);
+            done += k;
+        }
     }
 
     py::dict out;
