@@ -24,6 +24,9 @@ if(WIN32)
 else()
   set(CPACK_GENERATOR DEB TGZ)
   set(CPACK_COMPONENTS_ALL tool dev)
+  if(NELVO_PYTHON_MODULE)
+    list(APPEND CPACK_COMPONENTS_ALL python)
+  endif()
   string(TOLOWER "${CMAKE_SYSTEM_NAME}-${CMAKE_SYSTEM_PROCESSOR}" platform)
   set(CPACK_PACKAGE_FILE_NAME nelvo-data-${PROJECT_VERSION}-${platform})
 
@@ -64,6 +67,27 @@ to the records of every file kind (each field's values as text bytes,
 with name, offset and shape from the record layout tables).
 Use it with find_package(NelvoData) (target NelvoData::nelvo_data) or
 pkg-config nelvo-data; the headers need C++20.")
+
+  # python3-nelvo-data_VERSION_ARCH.deb: the module for Debian's python3,
+  # whose version its extension is built for.
+  if(NELVO_PYTHON_MODULE)
+    set(CPACK_DEBIAN_PYTHON_PACKAGE_NAME python3-nelvo-data)
+    set(CPACK_DEBIAN_PYTHON_PACKAGE_SECTION python)
+    set(CPACK_DEBIAN_PYTHON_PACKAGE_SHLIBDEPS ON)
+    string(REPLACE "." ";" py_version "${NELVO_PYTHON_VERSION}")
+    list(GET py_version 1 py_minor)
+    math(EXPR py_next "${py_minor} + 1")
+    set(CPACK_DEBIAN_PYTHON_PACKAGE_DEPENDS
+        "python3 (>= ${NELVO_PYTHON_VERSION}), python3 (<< 3.${py_next}), python3-numpy")
+    set(CPACK_DEBIAN_PYTHON_PACKAGE_RECOMMENDS python3-pandas)
+    set(CPACK_DEBIAN_PYTHON_DESCRIPTION
+"payroll data files as NumPy arrays and pandas frames (nelvo_data)
+The Python module nelvo_data reads the record files nelvo-data reads, with
+the same library: typed columns straight into NumPy arrays and pandas
+frames (integers, floats, exact or float amounts, texts from
+Windows-1252), the component's record text, and the component's class
+with its members. pandas is needed only for the DataFrame functions.")
+  endif()
 endif()
 
 include(CPack)

@@ -3,7 +3,9 @@
 # tools/make-samples): each kind's layout size, its count, the first lines
 # of its record text and its first record as JSON; everything exported to
 # OUTPUT-DIR (build/demo) in text, JSON and CSV, and all files together into
-# an SQLite database (with a query joining them) and an Excel workbook.
+# an SQLite database (with a query joining them) and an Excel workbook; last
+# a short pandas session with the Python module (NELVO_PYTHON_PATH: where
+# nelvo_data is, when it is not installed).
 #   tools/demo.sh [NELVO-DATA] [SAMPLES-DIR] [OUTPUT-DIR]
 set -euo pipefail
 tool=${1:-nelvo-data}
@@ -61,3 +63,21 @@ echo "== check sozvers $samples/sozvers.dat"
 echo
 echo "Exports of every sample in text, JSON and CSV, and all of them in samples.db and samples.xlsx: $out"
 ls "$out"
+
+# The same join in pandas, typed values straight from the files: Debian's
+# python3, with the module from the build or installed.
+echo
+echo "== Python: personnel records with their leave sheets in pandas"
+PYTHONPATH=${NELVO_PYTHON_PATH:+$NELVO_PYTHON_PATH:}${PYTHONPATH:-} /usr/bin/python3 - "$samples" <<'PY'
+import sys
+import nelvo_data as nd
+
+samples = sys.argv[1]
+people = nd.read(f"{samples}/personal.13", "user", columns=["ztext0", "ZPersNr"], layout="1920")
+leave = nd.read(f"{samples}/urlaub.dat", "urlaub", columns=["dimanspruchnormal", "dimvorjahr", "dimgeburtstag"])
+joined = people.join(leave, how="inner").rename(columns={"ztext0": "name", "ZPersNr": "personnel_no"})
+print(joined.head().to_string())
+print(joined.dtypes.to_string())
+social = nd.read(f"{samples}/sozvers.dat", "sozvers", columns=["HE"], currency="decimal")
+print("sum of HE, exact:", social["HE"].sum())
+PY

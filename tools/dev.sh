@@ -18,12 +18,16 @@ need_packages() {
     fi
 }
 
+# The Python module nelvo_data: pybind11, Debian's python3 with its headers,
+# NumPy, pandas, pytest, and venv, pip, setuptools and wheel for pip install.
+python_packages=(pybind11-dev python3-pybind11 python3-dev python3-numpy python3-pandas python3-pytest
+    python3-venv python3-pip python3-setuptools python3-wheel)
 # The tool's SQLite and workbook outputs (libsqlite3-dev, libxlsxwriter-dev,
 # zlib1g-dev to read the workbook back);
 # the sqlite3 tool for the demo's query; python3-jsonschema for the test that
 # validates exported JSON against the schema.
 native_packages=(g++ cmake ninja-build libgtest-dev libbenchmark-dev libcli11-dev nlohmann-json3-dev locales
-    libsqlite3-dev libxlsxwriter-dev zlib1g-dev sqlite3 python3 python3-jsonschema)
+    libsqlite3-dev libxlsxwriter-dev zlib1g-dev sqlite3 python3 python3-jsonschema "${python_packages[@]}")
 # CPack's Debian packages (dpkg-shlibdeps, file) and the tests of the
 # install tree and packages (pkg-config, man).
 package_packages=(dpkg-dev file pkg-config man-db)
@@ -51,7 +55,24 @@ build() {
 demo() {
     need_packages "${native_packages[@]}"
     build native
-    tools/demo.sh build/native/tools/nelvo-data
+    NELVO_PYTHON_PATH=build/native/tools/python tools/demo.sh build/native/tools/nelvo-data
+}
+
+# The module installed as its users install it: pip into a fresh venv of
+# Debian's python3 (offline, Debian's build tools), then imported and read
+# from outside the source tree. The .deb is checked by packaging_packages.
+python_install() {
+    local venv=build/python-venv
+    rm -rf "$venv" build/python-wheel
+    /usr/bin/python3 -m venv --system-site-packages "$venv"
+    "$venv/bin/pip" wheel --no-build-isolation --no-index --no-deps -q -w build/python-wheel .
+    "$venv/bin/pip" install --no-build-isolation --no-index -q build/python-wheel/nelvo_data-*.whl
+    (cd /tmp && "$OLDPWD/$venv/bin/python" -c '
+import sys, nelvo_data as nd
+f = nd.open(sys.argv[1] + "/samples/personal.13", "user")
+assert nd.__file__.startswith(sys.argv[1] + "/build/python-venv/"), nd.__file__
+assert len(f) == 3 and f.to_pandas(["ztext0"]).shape == (3, 1)
+print("venv:", nd.__version__, nd.__file__)' "$OLDPWD")
 }
 
 # The Windows builds and Wine to run them: 32-bit Wine for the win32
@@ -128,6 +149,7 @@ test_all() {
     before=$(data_state)
     build native
     ctest --preset native
+    python_install
     build asan
     ctest --preset asan
     fuzz 20

@@ -18,6 +18,18 @@
 
 namespace nelvo {
 
+// Bytes that are not a named file: a buffer in memory, a caller's stream.
+// A reader may call it from several threads at once.
+class ByteSource {
+public:
+    virtual ~ByteSource() = default;
+    // The length in bytes now; false when it cannot be had.
+    virtual bool size(std::uint64_t& bytes) const = 0;
+    // Fills out[0, n) with the bytes at `offset`; bytes past the end read as
+    // zero. False on a failure to read.
+    virtual bool read_at(std::uint64_t offset, unsigned char* out, std::size_t n) const = 0;
+};
+
 class RecordReader {
 public:
     // Opens `path` as a file of `kind`; for User, `personnel` picks the
@@ -29,6 +41,10 @@ public:
     // The path in UTF-8 (bytes that are not UTF-8 name the same file).
     static Result<RecordReader> open(FileKind kind, std::string_view path,
                                      PersonnelLayout personnel = PersonnelLayout::PathRule);
+
+    // Reads records of `layout` (one of `kind`'s) from `source`, counted,
+    // ranged and zero-filled as a named file's; a failing source is error 57.
+    static RecordReader over(FileKind kind, const records::Layout& layout, std::unique_ptr<ByteSource> source);
 
     RecordReader(RecordReader&&) noexcept;
     RecordReader& operator=(RecordReader&&) noexcept;

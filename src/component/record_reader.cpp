@@ -2,6 +2,7 @@
 
 #include <limits>
 
+#include "component/counting.hpp"
 #include "component/record_file.hpp"
 #include "text/utf.hpp"
 
@@ -9,6 +10,7 @@ namespace nelvo {
 
 struct RecordReader::File {
     RecordFile file;
+    std::unique_ptr<ByteSource> source;  // set: the bytes come from here, not `file`
 };
 
 RecordReader::RecordReader(FileKind kind, const records::Layout& layout, std::unique_ptr<File> file) noexcept
@@ -35,9 +37,30 @@ Result<RecordReader> RecordReader::open(FileKind kind, std::string_view path, Pe
     return open(kind, std::u16string_view(text::utf8_to_utf16(path)), personnel);
 }
 
-Result<std::uint64_t> RecordReader::size() const { return file_->file.size(); }
+RecordReader RecordReader::over(FileKind kind, const records::Layout& layout, std::unique_ptr<ByteSource> source)
+{
+    auto file = std::make_unique<File>();
+    file->source = std::move(source);
+    return RecordReader(kind, layout, std::move(file));
+}
 
-Result<std::int32_t> RecordReader::count() const { return file_->file.count(layout_->size); }
+Result<std::uint64_t> RecordReader::size() const
+{
+    if (!file_->source) return file_->file.size();
+    std::uint64_t n = 0;
+    if (!file_->source->size(n)) return RuntimeError{error::device_io};
+    return n;
+}
+
+Result<std::int32_t> RecordReader::count() const
+{
+    if (!file_->source) return file_->file.count(layout_->size);
+    auto bytes = size();
+    if (!bytes) return bytes.error();
+    auto n = record_count(*bytes, layout_->size);
+    if (!n) return RuntimeError{error::overflow};
+    return *n;
+}
 
 Status RecordReader::read(std::int64_t first, std::size_t n, unsigned char* out) const
 {
@@ -47,7 +70,10 @@ Status RecordReader::read(std::int64_t first, std::size_t n, unsigned char* out)
     const std::uint64_t records_to_end = static_cast<std::uint64_t>(first - 1) + n;
     if (records_to_end < n || records_to_end > max_offset / layout_->size) return RuntimeError{error::bad_record_number};
     if (n == 0) return std::nullopt;
-    return file_->file.read(first, layout_->size, out, n);
+    if (!file_->source) return file_->file.read(first, layout_->size, out, n);
+    const auto offset = static_cast<std::uint64_t>(first - 1) * layout_->size;
+    if (!file_->source->read_at(offset, out, n * layout_->size)) return RuntimeError{error::device_io};
+    return std::nullopt;
 }
 
 }  // namespace nelvo

@@ -253,6 +253,57 @@ TEST(RecordReader, ThreadsShareOneReader)
     EXPECT_EQ(low.sum + high.sum, 100LL * n * (n + 1) / 2);
 }
 
+// Bytes in memory that can fail on demand or shrink between calls.
+class MemorySource final : public nelvo::ByteSource {
+public:
+    explicit MemorySource(std::vector<unsigned char> b) : bytes(std::move(b)) {}
+    bool size(std::uint64_t& n) const override
+    {
+        n = bytes.size();
+        return !fail_size;
+    }
+    bool read_at(std::uint64_t offset, unsigned char* out, std::size_t n) const override
+    {
+        for (std::size_t i = 0; i < n; ++i) out[i] = offset + i < bytes.size() ? bytes[offset + i] : 0;
+        return !fail_read;
+    }
+    std::vector<unsigned char> bytes;
+    bool fail_size = false;
+    bool fail_read = false;
+};
+
+TEST(RecordReader, ByteSourceCountsAndReadsAsAFileDoes)
+{
+    TempDir dir;
+    // Partial last records under, at and over half a record (ties to even).
+    for (const std::size_t extra : {0u, 53u, 54u, 55u}) {
+        auto bytes = tariff_records(3);
+        bytes.resize(bytes.size() + extra, 0x41);
+        const auto path = dir.write("tarif.dat", bytes);
+        auto file = RecordReader::open(FileKind::Tarif, u16(path));
+        auto source = std::make_unique<MemorySource>(bytes);
+        MemorySource* mem = source.get();
+        auto memory = RecordReader::over(FileKind::Tarif, nelvo::layout_for(FileKind::Tarif, u""), std::move(source));
+        ASSERT_TRUE(file);
+        EXPECT_EQ(*memory.count(), *file->count()) << extra;
+        EXPECT_EQ(*memory.size(), *file->size());
+        std::vector<unsigned char> a(5 * 108), b(5 * 108);
+        EXPECT_FALSE(memory.read(1, 5, a.data()));
+        EXPECT_FALSE(file->read(1, 5, b.data()));
+        EXPECT_EQ(a, b) << extra;
+        unsigned char one[108];
+        EXPECT_EQ(memory.read(0, 1, one)->number, 63);
+        mem->fail_read = true;
+        EXPECT_EQ(memory.read(1, 1, one)->number, 57);
+        mem->fail_size = true;
+        EXPECT_EQ(memory.count().error().number, 57);
+        // Shrunk since the last count: asked again, not remembered.
+        mem->fail_size = mem->fail_read = false;
+        mem->bytes.resize(108);
+        EXPECT_EQ(*memory.count(), 1);
+    }
+}
+
 TEST(RecordReader, BadRangesAreRecordNumberErrors)
 {
     TempDir dir;

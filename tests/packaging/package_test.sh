@@ -4,7 +4,9 @@
 # .tar.gz; then both unpacked (dpkg-deb -x): the tool runs from there and
 # exports a sample as the build's tool does and prints its version, its man
 # page renders without warnings and its completion offers subcommands and
-# kinds, and a program builds against the unpacked library.
+# kinds, and a program builds against the unpacked library; where the build
+# has the Python module, its package python3-nelvo-data imports from the
+# unpacked tree with Debian's python3 and reads a sample as the build's does.
 #   package_test.sh BUILD-DIR SOURCE-DIR VERSION
 set -eu
 build=$1 src=$2 version=$3
@@ -18,6 +20,9 @@ arch=$(dpkg --print-architecture)
 tool_deb=$work/packages/nelvo-data_${version}_$arch.deb
 dev_deb=$work/packages/libnelvo-data-dev_${version}_$arch.deb
 tarball=$(ls "$work"/packages/nelvo-data-"$version"-*.tar.gz 2>/dev/null || true)
+components="tool dev"
+python_deb=$work/packages/python3-nelvo-data_${version}_$arch.deb
+if [ -d "$build/tools/python/nelvo_data" ]; then components="$components python"; fi
 check "packages named after version $version" test -f "$tool_deb" -a -f "$dev_deb" -a -n "$tarball"
 
 # ---- control fields ----
@@ -37,7 +42,7 @@ check "dev: depends on the C++ standard library for development" \
     sh -c 'echo "$1" | grep -Eq "^libstdc\+\+-[0-9]+-dev$"' - "$(field "$dev_deb" Depends)"
 
 # ---- file lists: each package is its component of the install tree ----
-for component in tool dev; do
+for component in $components; do
     cmake --install "$build" --component "$component" --prefix "$work/tree-$component/usr" >/dev/null
     (cd "$work/tree-$component" && find . -type f | sed 's|^\./||' | sort) >"$work/$component.want"
 done
@@ -55,7 +60,7 @@ check "dev: holds the archive, the headers, the CMake and pkg-config files" sh -
     - "$work/dev.got"
 check "dev: no private header" test -z "$(grep '^usr/include/' "$work/dev.got" | grep -v '^usr/include/nelvo/' || true)"
 tar -tzf "$tarball" | grep -v '/$' | sed 's|^[^/]*/||' | sort >"$work/tar.got"
-sed 's|^usr/||' "$work/tool.want" "$work/dev.want" | sort >"$work/tar.want"
+for component in $components; do sed 's|^usr/||' "$work/$component.want"; done | sort >"$work/tar.want"
 check "tarball: the whole install tree" cmp -s "$work/tar.want" "$work/tar.got"
 
 # ---- unpacked: the tool runs, its documentation works ----
@@ -94,5 +99,28 @@ cmake -S "$src/tests/packaging/consumer" -B "$work/consumer" -G Ninja -DCMAKE_PR
 "$work/consumer/consumer" json bda "$src/samples/bda.dat" >"$work/json.got" 2>&1 || true
 "$build/tools/nelvo-data" export bda "$src/samples/bda.dat" --format jsonl >"$work/json.want"
 check "a program built against the unpacked library reads typed values" cmp -s "$work/json.want" "$work/json.got"
+
+# ---- the Python module's package ----
+if [ -d "$build/tools/python/nelvo_data" ]; then
+    deb_files "$python_deb" >"$work/python.got"
+    check "python: package name" test "$(field "$python_deb" Package)" = python3-nelvo-data
+    check "python: version" test "$(field "$python_deb" Version)" = "$version"
+    check "python: section" test "$(field "$python_deb" Section)" = python
+    check "python: needs python3 and numpy" sh -c \
+        'echo "$1" | grep -q "python3 (>= " && echo "$1" | grep -q python3-numpy' - "$(field "$python_deb" Depends)"
+    check "python: files are the python component" cmp -s "$work/python.want" "$work/python.got"
+    check "python: the module, its stubs and py.typed in dist-packages" sh -c '
+        grep -q "^usr/lib/python3/dist-packages/nelvo_data/_nelvo_data\.cpython-.*\.so$" "$1" &&
+        grep -qx usr/lib/python3/dist-packages/nelvo_data/__init__.py "$1" &&
+        grep -qx usr/lib/python3/dist-packages/nelvo_data/py.typed "$1"' - "$work/python.got"
+    dpkg-deb -x "$python_deb" "$work/python-root"
+    read_sample='import os, sys, nelvo_data as nd; f = nd.open(sys.argv[1], "sozvers")
+print(nd.__file__.startswith(os.path.abspath(sys.argv[2])), len(f), f.to_numpy()["HE"].tolist(), f.record_text(2, ","))'
+    PYTHONPATH="$build/tools/python" /usr/bin/python3 -c "$read_sample" "$src/samples/sozvers.dat" "$build" \
+        >"$work/python.want" 2>&1 || true
+    PYTHONPATH="$work/python-root/usr/lib/python3/dist-packages" /usr/bin/python3 -c "$read_sample" \
+        "$src/samples/sozvers.dat" "$work/python-root" >"$work/python.out" 2>&1 || true
+    check "python: unpacked module imports and reads a sample as the build's does" cmp -s "$work/python.want" "$work/python.out"
+fi
 
 finish

@@ -12,6 +12,7 @@
 #include "component/file_kind.hpp"
 #include "nelvo-data/cli/arguments.hpp"
 #include "nelvo-data/export/loop.hpp"
+#include "nelvo-data/identify/layout_rule.hpp"
 
 namespace nelvo::tool {
 
@@ -25,10 +26,6 @@ const records::Layout& chosen_layout(const cli::Arguments& a, const std::string&
 // The layout an export input is read in: its own, or the kind's (for user
 // by the layout rule on its path).
 const records::Layout& input_layout(const ExportInput& in);
-
-// The note for `path` read as `kind` by the layout rule; empty when the
-// first "." of the path is in the file name, or there is none.
-std::string layout_rule_note(FileKind kind, const std::string& path);
 
 // Prints the note, if there is one, for `path` read by the layout rule.
 void note_layout_rule(FileKind kind, const std::string& path);

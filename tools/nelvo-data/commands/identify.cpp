@@ -8,12 +8,6 @@
 namespace nelvo::tool {
 namespace {
 
-std::string padded(std::string s, std::size_t width)
-{
-    if (s.size() < width) s.append(width - s.size(), ' ');
-    return s;
-}
-
 // Standard input to its end: its first bytes kept, the rest counted.
 Result<Sample> sample_standard_input()
 {
@@ -33,16 +27,6 @@ Result<Sample> sample_standard_input()
 }
 
 }  // namespace
-
-std::string identify_report(const std::string& name, std::uint64_t size, const std::vector<Evidence>& ranked)
-{
-    std::string out = name + ": " + std::to_string(size) + " bytes" +
-                      (size == 0 ? " (empty: every kind reads it as no records)" : "") + "\n";
-    for (const auto& e : ranked)
-        out += "  " + padded(std::string(verdict_name(verdict_of(e))), 9) + padded(e.candidate.name(), 20) +
-               describe(e) + "\n";
-    return out;
-}
 
 Result<std::vector<Evidence>> identify_file(const std::string& path, std::uint64_t& size)
 {

@@ -11,9 +11,6 @@
 
 namespace nelvo::tool {
 
-// "FILE: N bytes" and one line per candidate: verdict, name, evidence.
-std::string identify_report(const std::string& name, std::uint64_t size, const std::vector<Evidence>& ranked);
-
 // Judges `path` (UTF-8; "-": standard input, read to its end); the
 // candidates best first, and the size in `size`.
 Result<std::vector<Evidence>> identify_file(const std::string& path, std::uint64_t& size);

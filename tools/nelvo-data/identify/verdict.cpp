@@ -20,6 +20,12 @@ void add_fact(std::string& s, std::int64_t odd, std::int64_t checked, const char
     s += std::to_string(odd) + " of " + std::to_string(checked) + " " + what;
 }
 
+std::string padded(std::string s, std::size_t width)
+{
+    if (s.size() < width) s.append(width - s.size(), ' ');
+    return s;
+}
+
 // Lower is better: the share of odd values, and a partial last record.
 double doubt(const Evidence& e) { return e.odd_share() + (e.size_fits() ? 0.0 : 0.1); }
 
@@ -79,6 +85,16 @@ std::string describe(const Evidence& e)
     add_fact(facts, e.integers_as_text, e.integers.checked, "integers that read as text");
     add_fact(facts, e.integers_outside, e.integers.checked, "integers far outside their element's values");
     return s + "; " + std::to_string(e.sampled) + " sampled: " + (facts.empty() ? "nothing odd" : facts);
+}
+
+std::string identify_report(const std::string& name, std::uint64_t size, const std::vector<Evidence>& ranked)
+{
+    std::string out = name + ": " + std::to_string(size) + " bytes" +
+                      (size == 0 ? " (empty: every kind reads it as no records)" : "") + "\n";
+    for (const auto& e : ranked)
+        out += "  " + padded(std::string(verdict_name(verdict_of(e))), 9) + padded(e.candidate.name(), 20) +
+               describe(e) + "\n";
+    return out;
 }
 
 std::optional<Evidence> better_candidate(const std::vector<Evidence>& ranked, const Candidate& given)

@@ -26,6 +26,9 @@ Result<std::vector<Evidence>> rank_candidates(const Sample& s);
 // bytes and 60 bytes more; 31 sampled: 612 of 837 integers read as text".
 std::string describe(const Evidence& e);
 
+// "FILE: N bytes" and one line per candidate: verdict, name, evidence.
+std::string identify_report(const std::string& name, std::uint64_t size, const std::vector<Evidence>& ranked);
+
 // The candidate the file fits when it clearly does not fit `given`: read
 // as `given` it holds more odd values than a file of that kind does, and
 // another candidate fits.
