@@ -1,5 +1,6 @@
 #include "records/renderer.hpp"
 
+#include <algorithm>
 #include <cstring>
 
 #include <nelvo/records/stored.hpp>
@@ -42,7 +43,7 @@ std::size_t max_value_chars(const Field& f, std::size_t separator_chars)
 {
     switch (f.rendering) {
     case Rendering::TrimmedText: return text::max_trimmed_chars<Char>(f.element_width);
-    case Rendering::IntegerText: return f.stored == Stored::Int16 ? max_int16_chars : max_int32_chars;
+    case Rendering::IntegerText: return std::max(f.stored == Stored::Int16 ? max_int16_chars : max_int32_chars, text::integer_store_chars);
     case Rendering::CurrencyText: return text::max_currency_chars + separator_chars;
     case Rendering::SingleText: return text::max_single_chars + separator_chars;
     case Rendering::FlagText:
@@ -67,17 +68,6 @@ std::size_t max_record_chars(const Layout& l, LineForm form, std::size_t separat
 
 namespace {
 
-// Most stored numbers are 0 or a single digit: written here without a call.
-template <class Char>
-Char* write_int(Char* out, std::int32_t v)
-{
-    if (static_cast<std::uint32_t>(v) < 10) {
-        *out = static_cast<Char>('0' + v);
-        return out + 1;
-    }
-    return text::write_integer(out, v);
-}
-
 // Picks the writer of one element of `f` once and hands it to `use`, so that
 // a whole row is written without choosing the rendering again per value.
 template <class Char, class Use>
@@ -91,8 +81,8 @@ Char* with_writer(const Field& f, const text::Style<Char>& style, Use use)
     }
     case Rendering::IntegerText:
         if (f.stored == Stored::Int16)
-            return use([](Char* o, const unsigned char* q) { return write_int(o, load<std::int16_t>(q)); });
-        return use([](Char* o, const unsigned char* q) { return write_int(o, load<std::int32_t>(q)); });
+            return use([](Char* o, const unsigned char* q) { return text::write_integer(o, load<std::int16_t>(q)); });
+        return use([](Char* o, const unsigned char* q) { return text::write_integer(o, load<std::int32_t>(q)); });
     case Rendering::FlagText:
         return use([](Char* o, const unsigned char* q) { return text::write_flag(o, load<std::int16_t>(q) == -1); });
     case Rendering::CurrencyFlagText:
@@ -117,9 +107,10 @@ template <class Char>
 Char* write_row(Char* out, const Field& f, const unsigned char* p, const text::Style<Char>& style)
 {
     const std::size_t step = std::size_t{f.element_width} * f.rows;
+    const std::uint32_t columns = f.columns;  // a local: writes through `out` could alias the table
     return with_writer(f, style, [&](auto write) {
         out = write(out, p);
-        for (std::uint32_t i = 1; i < f.columns; ++i) {
+        for (std::uint32_t i = 1; i < columns; ++i) {
             p += step;
             *out++ = static_cast<Char>(';');
             out = write(out, p);
@@ -145,7 +136,9 @@ void render(const Layout& l, const unsigned char* record, std::int32_t record_nu
     *head_end++ = static_cast<Char>(';');
     const std::basic_string_view<Char> prefix(head, static_cast<std::size_t>(head_end - head));
 
-    Char* out = sink.reserve(max_record_chars<Char>(l, form, style.decimal_separator.size()));
+    // Integer text may store a few characters past its end (see
+    // integer_store_chars), also past the record's longest text.
+    Char* out = sink.reserve(max_record_chars<Char>(l, form, style.decimal_separator.size()) + text::integer_store_chars);
     for (const Field& f : l.fields) {
         for (std::uint32_t row = 0; row < f.rows; ++row) {
             if (form != LineForm::Bare) out = put(out, prefix);
