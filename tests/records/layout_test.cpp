@@ -252,4 +252,37 @@ TEST(Layouts, NoRecordTextOutgrowsItsBound)
     }
 }
 
+// Integer text stores a few characters past a short value's end. Where the
+// text before it fills the record's bound, the last value's store must stay
+// inside the room render() asked for: rendered into a fresh string, whose
+// block is exactly that room, AddressSanitizer sees a store past it.
+TEST(Layouts, LastShortValueStaysInsideTheRecordsRoom)
+{
+    static constexpr Field shorts[] = {fields::int16s(0, 27, NELVO_DESCRIPTOR("I;t.v;1-27;"))};
+    static constexpr Layout l{"t", 54, shorts};
+    static_assert(validate(l));
+    struct Case {
+        std::int16_t last;
+        const char* last_text;
+    };
+    for (const Case& c : {Case{0, "0"}, Case{7, "7"}, Case{-1, "-1"}, Case{-32768, "-32768"}}) {
+        Bytes r(l.size);
+        std::string want;
+        for (int i = 0; i < 26; ++i) {
+            put(r, 2 * static_cast<std::size_t>(i), std::int16_t{-32768});
+            want += "-32768;";
+        }
+        put(r, 52, c.last);
+        want += c.last_text;
+        for (LineForm form : {LineForm::Bare, LineForm::Numbered}) {
+            const std::string head = form == LineForm::Bare ? "" : "-2147483648;";
+            const std::string tail = form == LineForm::Bare ? "" : "\r\n";
+            EXPECT_EQ(render<char>(l, r.data(), INT32_MIN, ",", form), head + want + tail) << c.last_text;
+            EXPECT_EQ(render<char16_t>(l, r.data(), INT32_MIN, u",", form),
+                      nelvo::text::utf8_to_utf16(head + want + tail))
+                << c.last_text;
+        }
+    }
+}
+
 }  // namespace
