@@ -1,6 +1,7 @@
 #include "records/renderer.hpp"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 #include <nelvo/records/stored.hpp>
@@ -102,13 +103,57 @@ Char* with_writer(const Field& f, const text::Style<Char>& style, Use use)
     return use([](Char* o, const unsigned char*) { return o; });
 }
 
+// How many elements at the end of p[0, count * width) are zero, counted
+// from the last byte that is not: eight bytes a step.
+std::uint32_t trailing_zero_elements(const unsigned char* p, std::uint32_t count, std::size_t width)
+{
+    std::size_t e = count * width;
+    while (e >= 8) {
+        std::uint64_t word;
+        std::memcpy(&word, p + e - 8, sizeof word);
+        if (word != 0) break;
+        e -= 8;
+    }
+    while (e > 0 && p[e - 1] == 0) --e;
+    return count - static_cast<std::uint32_t>((e + width - 1) / width);
+}
+
+// ";0" repeated: the text of unused integer slots.
+template <class Char>
+constexpr std::array<Char, 128> make_zero_values()
+{
+    std::array<Char, 128> t{};
+    for (std::size_t i = 0; i < t.size(); i += 2) {
+        t[i] = static_cast<Char>(';');
+        t[i + 1] = static_cast<Char>('0');
+    }
+    return t;
+}
+template <class Char>
+inline constexpr auto zero_values = make_zero_values<Char>();
+
+template <class Char>
+Char* put_zero_values(Char* out, std::uint32_t n)
+{
+    constexpr std::uint32_t per_copy = zero_values<Char>.size() / 2;
+    for (; n > per_copy; n -= per_copy) out = put(out, std::basic_string_view<Char>(zero_values<Char>.data(), 2 * per_copy));
+    return put(out, std::basic_string_view<Char>(zero_values<Char>.data(), 2 * std::size_t{n}));
+}
+
 // One row's values joined by ";", starting at the row's first element.
 template <class Char>
 Char* write_row(Char* out, const Field& f, const unsigned char* p, const text::Style<Char>& style)
 {
     const std::size_t step = std::size_t{f.element_width} * f.rows;
-    const std::uint32_t columns = f.columns;  // a local: writes through `out` could alias the table
-    return with_writer(f, style, [&](auto write) {
+    std::uint32_t columns = f.columns;  // a local: writes through `out` could alias the table
+    // Integer arrays keep their unused slots at the end, as zeros: those
+    // are copied as text instead of rendered one by one.
+    std::uint32_t zeros = 0;
+    if (f.rendering == Rendering::IntegerText && f.rows == 1) {
+        zeros = std::min(trailing_zero_elements(p, columns, f.element_width), columns - 1);
+        columns -= zeros;
+    }
+    out = with_writer(f, style, [&](auto write) {
         out = write(out, p);
         for (std::uint32_t i = 1; i < columns; ++i) {
             p += step;
@@ -117,6 +162,7 @@ Char* write_row(Char* out, const Field& f, const unsigned char* p, const text::S
         }
         return out;
     });
+    return put_zero_values(out, zeros);
 }
 
 }  // namespace
