@@ -64,13 +64,13 @@ public:
     // zero, so records past the count are zero-filled, as the members read
     // them. A first record below 1, or a range past what a file can hold,
     // is error 63.
-    Status read(std::int64_t first, std::size_t n, unsigned char* out) const;
+    [[nodiscard]] Status read(std::int64_t first, std::size_t n, unsigned char* out) const;
 
     // Calls visit(const Record&) for records first..last in order, reading
     // a chunk of records at a time; a visit returning bool stops at false.
     // The Record and its values are valid during the call only.
     template <class Visit>
-    Status for_each(std::int64_t first, std::int64_t last, Visit&& visit) const;
+    [[nodiscard]] Status for_each(std::int64_t first, std::int64_t last, Visit&& visit) const;
 
 private:
     struct File;

@@ -30,11 +30,14 @@ struct RuntimeError {
     friend bool operator==(const RuntimeError&, const RuntimeError&) = default;
 };
 
-using Status = std::optional<RuntimeError>;  // empty: success
+// Empty: success. An alias, not a class of its own, so that callers and
+// bindings that take std::optional keep working; the functions returning
+// it are [[nodiscard]] instead.
+using Status = std::optional<RuntimeError>;
 
 // A value or the run-time error that prevented it.
 template <class T>
-class Result {
+class [[nodiscard]] Result {
 public:
     Result(T value) : v_(std::move(value)) {}
     Result(RuntimeError e) : v_(e) {}

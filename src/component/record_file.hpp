@@ -15,7 +15,7 @@ namespace nelvo {
 
 class RecordFile {
 public:
-    Status open(std::u16string_view path);
+    [[nodiscard]] Status open(std::u16string_view path);
     // Opened, but no such file: it reads as empty.
     bool missing() const { return missing_; }
 
@@ -24,7 +24,8 @@ public:
 
     // Reads `count` consecutive records from `first` (numbered from 1) into
     // buf; bytes past the end of the file read as zero.
-    Status read(std::int64_t first, std::uint32_t record_length, unsigned char* buf, std::size_t count = 1) const;
+    [[nodiscard]] Status read(std::int64_t first, std::uint32_t record_length, unsigned char* buf,
+                              std::size_t count = 1) const;
 
 private:
     platform::DataFile file_;

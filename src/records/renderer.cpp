@@ -1,5 +1,7 @@
 #include "records/renderer.hpp"
 
+#include <algorithm>
+#include <array>
 #include <cstring>
 
 #include <nelvo/records/stored.hpp>
@@ -42,7 +44,7 @@ std::size_t max_value_chars(const Field& f, std::size_t separator_chars)
 {
     switch (f.rendering) {
     case Rendering::TrimmedText: return text::max_trimmed_chars<Char>(f.element_width);
-    case Rendering::IntegerText: return f.stored == Stored::Int16 ? max_int16_chars : max_int32_chars;
+    case Rendering::IntegerText: return std::max(f.stored == Stored::Int16 ? max_int16_chars : max_int32_chars, text::integer_store_chars);
     case Rendering::CurrencyText: return text::max_currency_chars + separator_chars;
     case Rendering::SingleText: return text::max_single_chars + separator_chars;
     case Rendering::FlagText:
@@ -67,17 +69,6 @@ std::size_t max_record_chars(const Layout& l, LineForm form, std::size_t separat
 
 namespace {
 
-// Most stored numbers are 0 or a single digit: written here without a call.
-template <class Char>
-Char* write_int(Char* out, std::int32_t v)
-{
-    if (static_cast<std::uint32_t>(v) < 10) {
-        *out = static_cast<Char>('0' + v);
-        return out + 1;
-    }
-    return text::write_integer(out, v);
-}
-
 // Picks the writer of one element of `f` once and hands it to `use`, so that
 // a whole row is written without choosing the rendering again per value.
 template <class Char, class Use>
@@ -91,8 +82,8 @@ Char* with_writer(const Field& f, const text::Style<Char>& style, Use use)
     }
     case Rendering::IntegerText:
         if (f.stored == Stored::Int16)
-            return use([](Char* o, const unsigned char* q) { return write_int(o, load<std::int16_t>(q)); });
-        return use([](Char* o, const unsigned char* q) { return write_int(o, load<std::int32_t>(q)); });
+            return use([](Char* o, const unsigned char* q) { return text::write_integer(o, load<std::int16_t>(q)); });
+        return use([](Char* o, const unsigned char* q) { return text::write_integer(o, load<std::int32_t>(q)); });
     case Rendering::FlagText:
         return use([](Char* o, const unsigned char* q) { return text::write_flag(o, load<std::int16_t>(q) == -1); });
     case Rendering::CurrencyFlagText:
@@ -112,20 +103,66 @@ Char* with_writer(const Field& f, const text::Style<Char>& style, Use use)
     return use([](Char* o, const unsigned char*) { return o; });
 }
 
+// How many elements at the end of p[0, count * width) are zero, counted
+// from the last byte that is not: eight bytes a step.
+std::uint32_t trailing_zero_elements(const unsigned char* p, std::uint32_t count, std::size_t width)
+{
+    std::size_t e = count * width;
+    while (e >= 8) {
+        std::uint64_t word;
+        std::memcpy(&word, p + e - 8, sizeof word);
+        if (word != 0) break;
+        e -= 8;
+    }
+    while (e > 0 && p[e - 1] == 0) --e;
+    return count - static_cast<std::uint32_t>((e + width - 1) / width);
+}
+
+// ";0" repeated: the text of unused integer slots.
+template <class Char>
+constexpr std::array<Char, 128> make_zero_values()
+{
+    std::array<Char, 128> t{};
+    for (std::size_t i = 0; i < t.size(); i += 2) {
+        t[i] = static_cast<Char>(';');
+        t[i + 1] = static_cast<Char>('0');
+    }
+    return t;
+}
+template <class Char>
+inline constexpr auto zero_values = make_zero_values<Char>();
+
+template <class Char>
+Char* put_zero_values(Char* out, std::uint32_t n)
+{
+    constexpr std::uint32_t per_copy = zero_values<Char>.size() / 2;
+    for (; n > per_copy; n -= per_copy) out = put(out, std::basic_string_view<Char>(zero_values<Char>.data(), 2 * per_copy));
+    return put(out, std::basic_string_view<Char>(zero_values<Char>.data(), 2 * std::size_t{n}));
+}
+
 // One row's values joined by ";", starting at the row's first element.
 template <class Char>
 Char* write_row(Char* out, const Field& f, const unsigned char* p, const text::Style<Char>& style)
 {
     const std::size_t step = std::size_t{f.element_width} * f.rows;
-    return with_writer(f, style, [&](auto write) {
+    std::uint32_t columns = f.columns;  // a local: writes through `out` could alias the table
+    // Integer arrays keep their unused slots at the end, as zeros: those
+    // are copied as text instead of rendered one by one.
+    std::uint32_t zeros = 0;
+    if (f.rendering == Rendering::IntegerText && f.rows == 1) {
+        zeros = std::min(trailing_zero_elements(p, columns, f.element_width), columns - 1);
+        columns -= zeros;
+    }
+    out = with_writer(f, style, [&](auto write) {
         out = write(out, p);
-        for (std::uint32_t i = 1; i < f.columns; ++i) {
+        for (std::uint32_t i = 1; i < columns; ++i) {
             p += step;
             *out++ = static_cast<Char>(';');
             out = write(out, p);
         }
         return out;
     });
+    return put_zero_values(out, zeros);
 }
 
 }  // namespace
@@ -145,7 +182,9 @@ void render(const Layout& l, const unsigned char* record, std::int32_t record_nu
     *head_end++ = static_cast<Char>(';');
     const std::basic_string_view<Char> prefix(head, static_cast<std::size_t>(head_end - head));
 
-    Char* out = sink.reserve(max_record_chars<Char>(l, form, style.decimal_separator.size()));
+    // Integer text may store a few characters past its end (see
+    // integer_store_chars), also past the record's longest text.
+    Char* out = sink.reserve(max_record_chars<Char>(l, form, style.decimal_separator.size()) + text::integer_store_chars);
     for (const Field& f : l.fields) {
         for (std::uint32_t row = 0; row < f.rows; ++row) {
             if (form != LineForm::Bare) out = put(out, prefix);

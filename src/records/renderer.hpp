@@ -16,7 +16,8 @@ enum class LineForm {
     Bare,       // values only (a single tariff record)
 };
 
-// Longest text one element of `f` can render to.
+// Room write_value needs for one element of `f`: its longest text, or more
+// where the writer stores several characters at once (integer text).
 template <class Char>
 std::size_t max_value_chars(const Field& f, std::size_t separator_chars);
 

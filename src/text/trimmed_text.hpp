@@ -2,10 +2,10 @@
 // with leading and trailing spaces (code 32) removed and nothing else.
 #pragma once
 
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
-#include <string>
 
 #include "text/cp1252.hpp"
 
@@ -35,38 +35,79 @@ inline std::uint64_t load8(const unsigned char* p)
     std::memcpy(&v, p, sizeof v);
     return v;
 }
-inline bool all_spaces(const unsigned char* p) { return load8(p) == 0x2020202020202020u; }
-inline bool all_ascii(const unsigned char* p) { return (load8(p) & 0x8080808080808080u) == 0; }
+inline constexpr std::uint64_t spaces8 = 0x2020202020202020u;
+inline bool all_ascii(std::uint64_t bytes) { return (bytes & 0x8080808080808080u) == 0; }
+// Whether p[0, 32) holds anything but spaces: blank fields and the padding
+// of long ones are skipped four words a step.
+inline bool block_not_blank(const unsigned char* p)
+{
+    return ((load8(p) ^ spaces8) | (load8(p + 8) ^ spaces8) | (load8(p + 16) ^ spaces8) | (load8(p + 24) ^ spaces8)) != 0;
+}
+
+// Eight ASCII bytes as eight characters.
+template <class Char>
+inline void store8(Char* out, std::uint64_t bytes)
+{
+    static_assert(std::endian::native == std::endian::little, "bytes are taken in memory order");
+    if constexpr (sizeof(Char) == 1) {
+        std::memcpy(out, &bytes, sizeof bytes);
+    } else {
+        Char wide[8];
+        for (int i = 0; i < 8; ++i) wide[i] = static_cast<Char>((bytes >> (8 * i)) & 0xFF);
+        std::memcpy(out, wide, sizeof wide);
+    }
+}
+
+// First byte of p[0, n) that is not a space; n when there is none. Eight
+// bytes a step: a word that is not all spaces tells where its first other
+// byte is by its lowest bit that differs.
+inline std::size_t first_non_space(const unsigned char* p, std::size_t n)
+{
+    if (n < 8) {
+        std::size_t i = 0;
+        while (i < n && p[i] == ' ') ++i;
+        return i;
+    }
+    std::size_t i = 0;
+    while (i + 32 <= n && !block_not_blank(p + i)) i += 32;
+    for (; i + 8 <= n; i += 8)
+        if (const std::uint64_t x = load8(p + i) ^ spaces8) return i + static_cast<std::size_t>(std::countr_zero(x)) / 8;
+    if (i == n) return n;
+    // The last word overlaps bytes already known to be spaces.
+    if (const std::uint64_t x = load8(p + n - 8) ^ spaces8) return n - 8 + static_cast<std::size_t>(std::countr_zero(x)) / 8;
+    return n;
+}
+
+// One past the last byte of p[0, n) that is not a space; the caller knows
+// there is one.
+inline std::size_t end_of_non_space(const unsigned char* p, std::size_t n)
+{
+    std::size_t e = n;
+    while (e >= 32 && !block_not_blank(p + e - 32)) e -= 32;
+    for (; e >= 8; e -= 8)
+        if (const std::uint64_t x = load8(p + e - 8) ^ spaces8) return e - static_cast<std::size_t>(std::countl_zero(x)) / 8;
+    // Fewer than 8 bytes left: the first word of a longer field holds them
+    // and, after them, only spaces.
+    if (n >= 8) return 8 - static_cast<std::size_t>(std::countl_zero(load8(p) ^ spaces8)) / 8;
+    while (p[e - 1] == ' ') --e;
+    return e;
+}
+}  // namespace detail
+
+namespace detail {
+// Through a decoder: out of line, so the Windows-1252 path stays small.
+template <class Char>
+Char* write_decoded_trimmed(Char* out, const unsigned char* field, std::size_t n, const AnsiDecoder& decoder);
 }  // namespace detail
 
 // `decoder` null means Windows-1252 through the built-in table.
 template <class Char>
 Char* write_trimmed(Char* out, const unsigned char* field, std::size_t n, const AnsiDecoder* decoder)
 {
-    if (decoder != nullptr) {
-        char16_t wide[256];
-        std::u16string heap;
-        char16_t* buf = wide;
-        if (n > sizeof wide / sizeof wide[0]) {
-            heap.resize(n);
-            buf = heap.data();
-        }
-        std::size_t m = decoder->decode(field, n, buf);
-        std::size_t b = 0;
-        while (b < m && buf[b] == u' ') ++b;
-        while (m > b && buf[m - 1] == u' ') --m;
-        if constexpr (sizeof(Char) == 1) {
-            return detail::put_utf16_as_utf8(out, buf + b, m - b);
-        } else {
-            for (std::size_t i = b; i < m; ++i) *out++ = buf[i];
-            return out;
-        }
-    }
-    std::size_t b = 0;
-    while (b + 8 <= n && detail::all_spaces(field + b)) b += 8;
-    while (b < n && field[b] == ' ') ++b;
-    while (n >= b + 8 && detail::all_spaces(field + n - 8)) n -= 8;
-    while (n > b && field[n - 1] == ' ') --n;
+    if (decoder != nullptr) return detail::write_decoded_trimmed(out, field, n, *decoder);
+    const std::size_t b = detail::first_non_space(field, n);
+    if (b == n) return out;
+    const std::size_t e = detail::end_of_non_space(field, n);
     auto one = [&out](unsigned char c) {
         if constexpr (sizeof(Char) == 1) {
             const auto& u = cp1252_to_utf8[c];
@@ -78,21 +119,44 @@ Char* write_trimmed(Char* out, const unsigned char* field, std::size_t n, const 
             *out++ = cp1252_to_utf16[c];
         }
     };
-    // Eight bytes at a time; ASCII maps to itself.
+    const std::size_t len = e - b;
+    if (len < 8) {
+        if (n < 8) {
+            for (std::size_t i = b; i < e; ++i) one(field[i]);
+            return out;
+        }
+        // A word of the field that starts with the text: stored whole when
+        // it is ASCII (the field's room, 8 or more characters, holds it);
+        // what follows the text in it is spaces or zeros, and is not kept.
+        const std::size_t start = b < n - 8 ? b : n - 8;
+        const std::uint64_t word = detail::load8(field + start) >> (8 * (b - start));
+        if (detail::all_ascii(word)) {
+            detail::store8(out, word);
+            return out + len;
+        }
+        for (std::size_t i = b; i < e; ++i) one(field[i]);
+        return out;
+    }
+    // Eight bytes a step; ASCII maps to itself.
     std::size_t i = b;
-    for (; i + 8 <= n; i += 8) {
-        if (detail::all_ascii(field + i)) {
-            if constexpr (sizeof(Char) == 1) {
-                std::memcpy(out, field + i, 8);
-            } else {
-                for (std::size_t k = 0; k < 8; ++k) out[k] = field[i + k];
-            }
+    for (; i + 8 <= e; i += 8) {
+        const std::uint64_t word = detail::load8(field + i);
+        if (detail::all_ascii(word)) {
+            detail::store8(out, word);
             out += 8;
         } else {
             for (std::size_t k = 0; k < 8; ++k) one(field[i + k]);
         }
     }
-    for (; i < n; ++i) one(field[i]);
+    if (i == e) return out;
+    // The rest as the text's last word, which overlaps bytes already
+    // written: when it is all ASCII those took one character each.
+    const std::uint64_t last = detail::load8(field + e - 8);
+    if (detail::all_ascii(last)) {
+        detail::store8(out - (i - (e - 8)), last);
+        return out + (e - i);
+    }
+    for (; i < e; ++i) one(field[i]);
     return out;
 }
 

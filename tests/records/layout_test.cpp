@@ -2,6 +2,7 @@
 
 #include <array>
 #include <string>
+#include <vector>
 
 #include "record_text.hpp"
 #include "records/hsdeklaration.hpp"
@@ -248,6 +249,78 @@ TEST(Layouts, NoRecordTextOutgrowsItsBound)
             EXPECT_LE(u16.size(), max_record_chars<char16_t>(*l, form, 3));
             // The bound is not wildly generous either: the text reaches most of it.
             EXPECT_GT(u8.size() * 10, max_record_chars<char>(*l, form, 3) * 9);
+        }
+    }
+}
+
+// Integer text stores a few characters past a short value's end. Where the
+// text before it fills the record's bound, the last value's store must stay
+// inside the room render() asked for: rendered into a fresh string, whose
+// block is exactly that room, AddressSanitizer sees a store past it.
+TEST(Layouts, LastShortValueStaysInsideTheRecordsRoom)
+{
+    static constexpr Field shorts[] = {fields::int16s(0, 27, NELVO_DESCRIPTOR("I;t.v;1-27;"))};
+    static constexpr Layout l{"t", 54, shorts};
+    static_assert(validate(l));
+    struct Case {
+        std::int16_t last;
+        const char* last_text;
+    };
+    for (const Case& c : {Case{0, "0"}, Case{7, "7"}, Case{-1, "-1"}, Case{-32768, "-32768"}}) {
+        Bytes r(l.size);
+        std::string want;
+        for (int i = 0; i < 26; ++i) {
+            put(r, 2 * static_cast<std::size_t>(i), std::int16_t{-32768});
+            want += "-32768;";
+        }
+        put(r, 52, c.last);
+        want += c.last_text;
+        for (LineForm form : {LineForm::Bare, LineForm::Numbered}) {
+            const std::string head = form == LineForm::Bare ? "" : "-2147483648;";
+            const std::string tail = form == LineForm::Bare ? "" : "\r\n";
+            EXPECT_EQ(render<char>(l, r.data(), INT32_MIN, ",", form), head + want + tail) << c.last_text;
+            EXPECT_EQ(render<char16_t>(l, r.data(), INT32_MIN, u",", form),
+                      nelvo::text::utf8_to_utf16(head + want + tail))
+                << c.last_text;
+        }
+    }
+}
+
+// Unused slots at the end of an integer array are zeros and written as one
+// copied run; the last used slot is found from its last non-zero byte. Every
+// position of the last non-zero value, values whose only non-zero byte is
+// the highest, and arrays longer than the copied run.
+TEST(Layouts, TrailingZeroSlotsOfIntegerArrays)
+{
+    static constexpr Field i16[] = {fields::int16s(0, 27, NELVO_DESCRIPTOR("I;t.v;1-27;"))};
+    static constexpr Field i32[] = {fields::int32s(0, 150, NELVO_DESCRIPTOR("I;t.v;1-150;"))};
+    static constexpr Layout l16{"t", 54, i16};
+    static constexpr Layout l32{"t", 600, i32};
+    static_assert(validate(l16) && validate(l32));
+    struct Case {
+        const Layout* layout;
+        std::int32_t value;  // put at one slot, 5 at the one before
+    };
+    const Case cases[] = {{&l16, 256}, {&l16, -1}, {&l16, 1}, {&l32, 0x01000000}, {&l32, INT32_MIN},
+                          {&l32, 7},   {&personen2, 0x00010000}, {&personen2, -5}};
+    for (const Case& c : cases) {
+        const Layout& l = *c.layout;
+        const Field& f = l.fields[0];
+        for (std::uint32_t last = 0; last <= f.columns; ++last) {  // last == columns: all zero
+            Bytes r(l.size, 0);
+            std::vector<std::int32_t> values(f.columns, 0);
+            if (last < f.columns) values[last] = c.value;
+            if (last > 0 && last < f.columns) values[last - 1] = 5;
+            std::string want;
+            for (std::uint32_t i = 0; i < f.columns; ++i) {
+                if (f.element_width == 2) put(r, 2 * std::size_t{i}, static_cast<std::int16_t>(values[i]));
+                else put(r, 4 * std::size_t{i}, values[i]);
+                if (i != 0) want += ';';
+                want += std::to_string(values[i]);
+            }
+            ASSERT_EQ(render<char>(l, r.data(), 1, ",", LineForm::Bare), want) << c.value << " at " << last;
+            ASSERT_EQ(render<char16_t>(l, r.data(), 1, u",", LineForm::Bare), nelvo::text::utf8_to_utf16(want))
+                << c.value << " at " << last;
         }
     }
 }

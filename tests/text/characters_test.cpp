@@ -4,8 +4,10 @@
 
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <random>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "records/hsdeklaration.hpp"
@@ -92,6 +94,23 @@ TEST(TrimmedText, RemovesOnlySpacesAtTheEnds)
     EXPECT_EQ(trimmed<char>(std::string(300, ' ') + "x" + std::string(300, ' ')), "x");
 }
 
+// The trimming and decoding one byte at a time, as the expectation.
+std::pair<std::string, std::u16string> trimmed_byte_by_byte(const std::string& field,
+                                                            const std::vector<std::string>& upper8)
+{
+    std::size_t b = 0, e = field.size();
+    while (b < e && field[b] == ' ') ++b;
+    while (e > b && field[e - 1] == ' ') --e;
+    std::string want8;
+    std::u16string want16;
+    for (std::size_t i = b; i < e; ++i) {
+        const auto c = static_cast<unsigned char>(field[i]);
+        want8 += c < 0x80 ? std::string(1, static_cast<char>(c)) : upper8[c - 0x80];
+        want16 += c < 0x80 ? static_cast<char16_t>(c) : upper_utf16[c - 0x80];
+    }
+    return {want8, want16};
+}
+
 // Fields of every length up to 40 from spaces, ASCII and upper-half bytes
 // in runs, so spaces and ASCII fill whole 8-byte words at any alignment,
 // against a byte-by-byte expectation.
@@ -114,22 +133,43 @@ TEST(TrimmedText, MixedFieldsAgainstByteByByte)
         }
         storage += field;
 
-        std::size_t b = 0, e = field.size();
-        while (b < e && field[b] == ' ') ++b;
-        while (e > b && field[e - 1] == ' ') --e;
-        std::string want8;
-        std::u16string want16;
-        for (std::size_t i = b; i < e; ++i) {
-            const auto c = static_cast<unsigned char>(field[i]);
-            want8 += c < 0x80 ? std::string(1, static_cast<char>(c)) : upper8[c - 0x80];
-            want16 += c < 0x80 ? static_cast<char16_t>(c) : upper_utf16[c - 0x80];
-        }
-
+        const auto [want8, want16] = trimmed_byte_by_byte(field, upper8);
         const auto* p = reinterpret_cast<const unsigned char*>(storage.data()) + offset;
         std::vector<char> o8(3 * n + 1);
         std::vector<char16_t> o16(n + 1);
         ASSERT_EQ(std::string(o8.data(), text::write_trimmed(o8.data(), p, n, nullptr)), want8) << field;
         ASSERT_EQ(std::u16string(o16.data(), text::write_trimmed(o16.data(), p, n, nullptr)), want16) << field;
+    }
+}
+
+// Fields up to 80 bytes (blank runs longer than the 32-byte steps) with a
+// text of any length at any place, at the very end of their own allocation
+// so that reading past a field is an AddressSanitizer error, written into
+// heap blocks of exactly the room max_trimmed_chars gives, so that writing
+// past the room is one too.
+TEST(TrimmedText, StaysInsideItsFieldAndItsRoom)
+{
+    const auto upper8 = utf8_characters(upper_utf8);
+    std::mt19937 rng(11);
+    for (int round = 0; round < 30000; ++round) {
+        const std::size_t n = rng() % 81;
+        std::string field(n, ' ');
+        const std::size_t from = n == 0 ? 0 : rng() % (n + 1);
+        const std::size_t to = from + (n == from ? 0 : rng() % (n - from + 1));
+        const unsigned mix = rng() % 3;  // ASCII only, some upper half, some inner spaces
+        for (std::size_t i = from; i < to; ++i)
+            field[i] = mix == 1 && rng() % 4 == 0 ? static_cast<char>(0x80 + rng() % 0x80)
+                       : mix == 2 && rng() % 3 == 0 ? ' '
+                                                      : static_cast<char>('!' + rng() % 94);
+        const auto [want8, want16] = trimmed_byte_by_byte(field, upper8);
+
+        const auto stored = std::make_unique<unsigned char[]>(n);
+        std::memcpy(stored.get(), field.data(), n);
+        const auto o8 = std::make_unique<char[]>(text::max_trimmed_chars<char>(n));
+        const auto o16 = std::make_unique<char16_t[]>(text::max_trimmed_chars<char16_t>(n));
+        ASSERT_EQ(std::string(o8.get(), text::write_trimmed(o8.get(), stored.get(), n, nullptr)), want8) << field;
+        ASSERT_EQ(std::u16string(o16.get(), text::write_trimmed(o16.get(), stored.get(), n, nullptr)), want16)
+            << field;
     }
 }
 

@@ -3,12 +3,15 @@
 // and integer text against std::to_chars.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <iterator>
 #include <limits>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -333,6 +336,60 @@ TEST(IntegerText, Int32AndInt64AgainstToChars)
         char o8[32];
         ASSERT_EQ(std::string(o8, records::write_value(o8, f, stored, s8)),
                   to_chars_text(static_cast<std::int32_t>(v)));
+    }
+}
+
+// Integer text stores several characters at once: past a short text it may
+// touch up to integer_store_chars characters, never more and never past
+// max_integer_chars; write_value never past max_value_chars. Every value
+// below 10^6 (the table of digit triples), both signs, and each length's
+// edges up to 64 bits.
+template <class Char>
+void check_integer_room(std::int64_t v)
+{
+    constexpr Char unused = static_cast<Char>('x');
+    Char buf[text::max_integer_chars + 8];
+    std::fill(std::begin(buf), std::end(buf), unused);
+    Char* end = text::write_integer(buf, v);
+    const std::string want = to_chars_text(v);
+    ASSERT_EQ(std::basic_string<Char>(buf, end), std::basic_string<Char>(want.begin(), want.end())) << v;
+    std::size_t touched = std::size(buf);
+    while (touched > 0 && buf[touched - 1] == unused) --touched;
+    ASSERT_LE(touched, std::max(want.size(), text::integer_store_chars)) << v;
+    ASSERT_LE(touched, text::max_integer_chars) << v;
+}
+
+TEST(IntegerText, StoresStayInsideTheirRoom)
+{
+    std::vector<std::int64_t> values;
+    for (std::int64_t v = 0; v < 1'000'000; ++v) values.insert(values.end(), {v, -v});
+    std::uint64_t p = 1;
+    for (int i = 0; i < 19; ++i, p *= 10)
+        for (std::uint64_t q : {p - 1, p, p + 1, 2 * p, 9 * p + 1})
+            values.insert(values.end(), {static_cast<std::int64_t>(q), -static_cast<std::int64_t>(q)});
+    values.insert(values.end(), {std::numeric_limits<std::int64_t>::min(), std::numeric_limits<std::int64_t>::max(),
+                                 0xFFFFFFFFll, 0x100000000ll, std::numeric_limits<std::int32_t>::min()});
+    for (std::int64_t v : values) {
+        check_integer_room<char>(v);
+        check_integer_room<char16_t>(v);
+    }
+
+    // Through write_value, into a heap block of exactly the room asked for.
+    const records::Field i16 = records::fields::int16(0, NELVO_DESCRIPTOR("I;x.y;;"));
+    const records::Field i32 = records::fields::int32(0, NELVO_DESCRIPTOR("I;x.y;;"));
+    const text::Style<char> s8{",", nullptr};
+    const text::Style<char16_t> s16{u",", nullptr};
+    for (std::int32_t v : {0, 7, -7, 12345, -32768, 32767, 99'999'999, -99'999'999, INT32_MIN, INT32_MAX}) {
+        for (const records::Field* f : {&i16, &i32}) {
+            if (f == &i16 && v != static_cast<std::int16_t>(v)) continue;
+            unsigned char stored[4];
+            std::memcpy(stored, &v, 4);  // little-endian: the low half is the 16-bit value
+            const auto o8 = std::make_unique<char[]>(records::max_value_chars<char>(*f, 1));
+            const auto o16 = std::make_unique<char16_t[]>(records::max_value_chars<char16_t>(*f, 1));
+            const std::string want = to_chars_text(v);
+            ASSERT_EQ(std::string(o8.get(), records::write_value(o8.get(), *f, stored, s8)), want);
+            ASSERT_EQ(std::u16string(o16.get(), records::write_value(o16.get(), *f, stored, s16)), widen(want));
+        }
     }
 }
 
