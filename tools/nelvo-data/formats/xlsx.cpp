@@ -24,6 +24,7 @@
 #include "nelvo-data/formats/iso_time.hpp"
 #include "nelvo-data/formats/workbook_archive.hpp"
 #include "nelvo-data/output/staged_file.hpp"
+#include "nelvo-data/system/long_paths.hpp"
 #include "nelvo-data/system/signals.hpp"
 
 namespace nelvo::tool {
@@ -293,8 +294,16 @@ private:
     void remove_rows_folder() noexcept
     {
         if (rows_folder_.empty()) return;
+        // A flat folder of the library's files: each removed, then the
+        // folder, by the name Windows takes past MAX_PATH (mingw's
+        // remove_all never returns on a longer one).
+        const auto folder = std::filesystem::u8path(long_path_utf8(rows_folder_));
         std::error_code ec;
-        std::filesystem::remove_all(std::filesystem::u8path(rows_folder_), ec);
+        for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+            std::error_code ignored;
+            std::filesystem::remove(it->path(), ignored);
+        }
+        std::filesystem::remove(folder, ec);
         signals::forget(rows_folder_handle_);
         rows_folder_handle_ = -1;
         rows_folder_.clear();
