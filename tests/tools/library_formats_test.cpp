@@ -6,6 +6,7 @@
 
 #include <sqlite3.h>
 #include <xlsxwriter.h>
+#include <zlib.h>
 
 #include <charconv>
 #include <cstring>
@@ -309,6 +310,191 @@ TEST(WorkbookReadBack, WholeOnlyWithEveryRowAndPartIntact)
         }
         const std::string said = tool::check_workbook(path, c.rows, {names[0], names[1]});
         EXPECT_EQ(said.substr(0, c.says.empty() ? std::string::npos : c.says.size()), c.says);
+    }
+}
+
+
+// ---- Archives built byte by byte: the damage libxlsxwriter never makes ----
+
+void put(std::string& b, std::uint64_t v, int bytes)
+{
+    for (int i = 0; i < bytes; ++i) b += static_cast<char>(v >> (8 * i) & 0xFF);
+}
+
+void set(std::string& b, std::size_t at, std::uint64_t v, int bytes)
+{
+    for (int i = 0; i < bytes; ++i) b[at + static_cast<std::size_t>(i)] = static_cast<char>(v >> (8 * i) & 0xFF);
+}
+
+std::string deflated(const std::string& s)
+{
+    z_stream z{};
+    deflateInit2(&z, Z_DEFAULT_COMPRESSION, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY);
+    std::string out(deflateBound(&z, static_cast<uLong>(s.size())), '\0');
+    z.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(s.data()));
+    z.avail_in = static_cast<uInt>(s.size());
+    z.next_out = reinterpret_cast<Bytef*>(out.data());
+    z.avail_out = static_cast<uInt>(out.size());
+    deflate(&z, Z_FINISH);
+    out.resize(z.total_out);
+    deflateEnd(&z);
+    return out;
+}
+
+struct Part {
+    std::string name, text;
+    int method = Z_DEFLATED;  // 0: stored; any other is written as stored
+};
+
+// A zip archive and where its records start: each part's local header and
+// directory entry, the end record, and (zip64) the locator and zip64 end.
+struct Zip {
+    std::string bytes;
+    std::vector<std::size_t> local, entry;
+    std::size_t end = 0, locator = 0, end64 = 0;
+};
+
+// With `zip64`, every size and offset in the directory stands in a zip64
+// extra field (after a field of another kind), and the directory is found
+// through the zip64 end record.
+Zip zip(const std::vector<Part>& parts, bool zip64)
+{
+    Zip z;
+    std::string& b = z.bytes;
+    std::string dir;
+    std::vector<std::size_t> entry;
+    for (const Part& p : parts) {
+        const std::string data = p.method == Z_DEFLATED ? deflated(p.text) : p.text;
+        const auto crc = crc32(0, reinterpret_cast<const Bytef*>(p.text.data()), static_cast<uInt>(p.text.size()));
+        const std::size_t local = b.size();
+        z.local.push_back(local);
+        put(b, 0x04034b50, 4), put(b, 45, 2), put(b, 0, 2), put(b, static_cast<unsigned>(p.method), 2), put(b, 0, 4);
+        put(b, crc, 4), put(b, data.size(), 4), put(b, p.text.size(), 4), put(b, p.name.size(), 2), put(b, 0, 2);
+        b += p.name + data;
+        entry.push_back(dir.size());
+        put(dir, 0x02014b50, 4), put(dir, 45, 2), put(dir, 45, 2), put(dir, 0, 2), put(dir, static_cast<unsigned>(p.method), 2);
+        put(dir, 0, 4), put(dir, crc, 4);
+        put(dir, zip64 ? 0xFFFFFFFF : data.size(), 4), put(dir, zip64 ? 0xFFFFFFFF : p.text.size(), 4);
+        put(dir, p.name.size(), 2), put(dir, zip64 ? 32 : 0, 2), put(dir, 0, 2), put(dir, 0, 2), put(dir, 0, 2), put(dir, 0, 4);
+        put(dir, zip64 ? 0xFFFFFFFF : local, 4);
+        dir += p.name;
+        if (zip64) {
+            put(dir, 0x5455, 2), put(dir, 0, 2);
+            put(dir, 1, 2), put(dir, 24, 2), put(dir, p.text.size(), 8), put(dir, data.size(), 8), put(dir, local, 8);
+        }
+    }
+    const std::size_t dir_at = b.size();
+    for (const std::size_t e : entry) z.entry.push_back(dir_at + e);
+    b += dir;
+    if (zip64) {
+        z.end64 = b.size();
+        put(b, 0x06064b50, 4), put(b, 44, 8), put(b, 45, 2), put(b, 45, 2), put(b, 0, 8);
+        put(b, parts.size(), 8), put(b, parts.size(), 8), put(b, dir.size(), 8), put(b, dir_at, 8);
+        z.locator = b.size();
+        put(b, 0x07064b50, 4), put(b, 0, 4), put(b, z.end64, 8), put(b, 1, 4);
+    }
+    z.end = b.size();
+    put(b, 0x06054b50, 4), put(b, 0, 4);
+    put(b, zip64 ? 0xFFFF : parts.size(), 2), put(b, zip64 ? 0xFFFF : parts.size(), 2);
+    put(b, zip64 ? 0xFFFFFFFF : dir.size(), 4), put(b, zip64 ? 0xFFFFFFFF : dir_at, 4), put(b, 0, 2);
+    return z;
+}
+
+std::string sheet_xml(int rows, bool closed = true)
+{
+    std::string s = "<?xml version=\"1.0\"?><worksheet><sheetData>";
+    for (int r = 1; r <= rows; ++r) s += "<row r=\"" + std::to_string(r) + "\"><c><v>" + std::to_string(r) + "</v></c></row>";
+    return s + "</sheetData>" + (closed ? "</worksheet>" : "");
+}
+
+// Every way a part, a sheet or the directory can come back wrong is named,
+// in plain and zip64 archives, stored and deflated parts; parts that only
+// look like sheets are not counted as sheets.
+TEST(WorkbookReadBack, DamagedArchivesSayWhatIsWrong)
+{
+    test::ScratchDir dir;
+    using Damage = std::function<void(Zip&, std::vector<Part>&)>;
+    struct Case {
+        const char* what;
+        bool zip64;
+        Damage before;  // to the parts
+        Damage after;   // to the bytes
+        std::vector<std::int64_t> rows;
+        std::vector<std::string> names;
+        std::string says;  // its start; empty: whole
+    };
+    const std::vector<std::int64_t> rows = {2, 4};
+    const std::vector<std::string> names = {"files", "bda"};
+    const auto field = [](Zip& z, std::size_t part, std::size_t at, std::uint64_t v, int bytes) {
+        set(z.bytes, z.entry[part] + at, v, bytes);
+    };
+    const std::string part1 = "the workbook has a damaged part xl/worksheets/sheet1.xml";
+    const std::string directory = "the workbook has a damaged archive directory";
+    const Case cases[] = {
+        {"whole", false, nullptr, nullptr, rows, names, ""},
+        {"whole zip64", true, nullptr, nullptr, rows, names, ""},
+        {"unknown method", false, [](Zip&, std::vector<Part>& p) { p[0].method = 12; }, nullptr, rows, names,
+         "the workbook has a part of an unknown kind: [Content_Types].xml"},
+        {"wrong CRC", false, nullptr, [&](Zip& z, auto&) { field(z, 1, 16, 0x12345678, 4); }, rows, names, part1},
+        {"wrong size", false, nullptr, [&](Zip& z, auto&) { field(z, 1, 24, 3, 4); }, rows, names, part1},
+        {"stored part past the end", false, nullptr,
+         [&](Zip& z, auto&) { field(z, 0, 20, 0xFFFFFF, 4), field(z, 0, 24, 0xFFFFFF, 4); }, rows, names,
+         "the workbook has a damaged part [Content_Types].xml"},
+        {"deflated part cut short", false, nullptr,
+         [&](Zip& z, auto&) { field(z, 1, 20, 20, 4); }, rows, names, part1},
+        {"deflated part garbled", false, nullptr,
+         [&](Zip& z, std::vector<Part>& p) { z.bytes[z.local[1] + 30 + p[1].name.size()] = '\xFF'; }, rows, names, part1},
+        {"local header damaged", false, nullptr, [&](Zip& z, auto&) { z.bytes[z.local[1]] ^= 1; }, rows, names, part1},
+        {"local header past the end", false, nullptr, [&](Zip& z, auto&) { field(z, 1, 42, 0x7FFFFFF0, 4); }, rows, names, part1},
+        {"directory entry damaged", false, nullptr, [&](Zip& z, auto&) { z.bytes[z.entry[2]] ^= 1; }, rows, names, directory},
+        {"more entries than the directory holds", false, nullptr, [&](Zip& z, auto&) { set(z.bytes, z.end + 10, 9, 2); },
+         rows, names, directory},
+        {"name past the directory", false, nullptr, [&](Zip& z, auto&) { field(z, 2, 28, 0xFFFF, 2); }, rows, names, directory},
+        {"directory past the end", false, nullptr, [&](Zip& z, auto&) { set(z.bytes, z.end + 16, 0x7FFFFFF0, 4); }, rows,
+         names, directory},
+        {"zip64 directory offset wrapping around", true, nullptr,
+         [&](Zip& z, auto&) { set(z.bytes, z.end64 + 48, ~std::uint64_t{0} - 9, 8); }, rows, names, directory},
+        {"zip64 directory of 4 GB", true, nullptr,
+         [&](Zip& z, auto&) { set(z.bytes, z.end64 + 40, std::uint64_t{1} << 32, 8), set(z.bytes, z.end64 + 48, 0, 8); },
+         rows, names, directory},
+        {"zip64 locator damaged", true, nullptr, [&](Zip& z, auto&) { z.bytes[z.locator] ^= 1; }, rows, names, directory},
+        {"zip64 locator pointing past the end", true, nullptr,
+         [&](Zip& z, auto&) { set(z.bytes, z.locator + 8, 0x7FFFFFF0, 8); }, rows, names, directory},
+        {"zip64 end record damaged", true, nullptr, [&](Zip& z, auto&) { z.bytes[z.end64] ^= 1; }, rows, names, directory},
+        {"zip64 end record alone", true, nullptr, [&](Zip& z, auto&) { z.bytes.erase(0, z.end); }, rows, names, directory},
+        {"zip64 field cut", true, nullptr, [&](Zip& z, auto&) { field(z, 1, 46 + 24 + 4 + 2, 0xFF, 2); }, rows, names, part1},
+        {"zip64 field without the offset", true, nullptr, [&](Zip& z, auto&) { field(z, 1, 46 + 24 + 4 + 2, 16, 2); }, rows,
+         names, part1},
+        {"rows lost", false, nullptr, nullptr, {2, 5}, names, "sheet bda of the workbook came out with 4 of its 5 rows"},
+        {"rows lost in an unnamed sheet", false, nullptr, nullptr, {2, 5}, {"files"},
+         "sheet xl/worksheets/sheet2.xml of the workbook came out with 4 of its 5 rows"},
+        {"sheet not closed", false, [](Zip&, std::vector<Part>& p) { p[2].text = sheet_xml(4, false); }, nullptr, rows,
+         names, "sheet bda of the workbook came out with 4 of its 4 rows"},
+        {"a named sheet missing", false, nullptr, nullptr, {2, 4, 1}, {"files", "bda", "jda"},
+         "sheet jda is missing from the workbook"},
+        {"no such file", false, nullptr, [&](Zip& z, auto&) { z.bytes = "unwritten"; }, rows, names,
+         "the workbook cannot be read back"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<Part> parts = {
+            {"[Content_Types].xml", "<Types/>", 0},
+            {"xl/worksheets/sheet1.xml", sheet_xml(2)},
+            {"xl/worksheets/sheet2.xml", sheet_xml(4)},
+            // not sheets
+            {"xl/worksheets/sheet.xml", sheet_xml(1)},
+            {"xl/worksheets/sheetA.xml", sheet_xml(1)},
+            {"xl/worksheets/sheet12345678.xml", sheet_xml(1)},
+            {"xl/worksheets/sheet3.bin", sheet_xml(1)},
+        };
+        Zip z;
+        if (c.before) c.before(z, parts);
+        z = zip(parts, c.zip64);
+        if (c.after) c.after(z, parts);
+        const std::string path = dir.path(std::string(c.what) + ".xlsx");
+        if (z.bytes != "unwritten") std::ofstream(path, std::ios::binary) << z.bytes;
+        const std::string said = tool::check_workbook(path, c.rows, c.names);
+        EXPECT_EQ(said.substr(0, c.says.empty() ? std::string::npos : c.says.size()), c.says) << said;
     }
 }
 

@@ -46,12 +46,12 @@ public:
         const std::uint64_t tail = std::min<std::uint64_t>(size, 22 + 65535);
         std::vector<unsigned char> t(static_cast<std::size_t>(tail));
         if (!read_at(size - tail, t.data(), t.size())) return fail("cannot be read back");
-        std::size_t at = t.size();
+        // The last signature with room for the record after it, down to
+        // the first byte (the record of an archive of nothing, or after the
+        // longest comment).
+        std::size_t at = t.size() < 22 ? 0 : t.size() - 21;
         bool found = false;
-        while (at >= 22 && !found) {
-            --at;
-            found = at + 22 <= t.size() && le(&t[at], 4) == end_signature;
-        }
+        while (at > 0 && !found) found = le(&t[--at], 4) == end_signature;
         if (!found) return fail("has no archive directory");
         const unsigned char* e = &t[at];
         std::uint64_t count = le(e + 10, 2), dir_size = le(e + 12, 4), dir_at = le(e + 16, 4);
@@ -66,7 +66,9 @@ public:
             dir_size = le(end64 + 40, 8);
             dir_at = le(end64 + 48, 8);
         }
-        if (dir_at + dir_size > size || dir_size > (std::uint64_t{1} << 31)) return fail("has a damaged archive directory");
+        // Apart, so that a zip64 offset near 2^64 cannot wrap the sum around.
+        if (dir_at > size || dir_size > size - dir_at || dir_size > (std::uint64_t{1} << 31))
+            return fail("has a damaged archive directory");
         std::vector<unsigned char> d(static_cast<std::size_t>(dir_size));
         if (!read_at(dir_at, d.data(), d.size())) return fail("cannot be read back");
         std::size_t p = 0;
