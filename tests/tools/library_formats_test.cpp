@@ -538,3 +538,194 @@ TEST(SqliteDatabase, RefusedBindingsFailAndNothingIsCreatedUnasked)
 }
 
 }  // namespace
+
+#ifndef _WIN32
+namespace {
+
+// ---- SQLite's allocations and file calls failing one at a time ---------
+
+// Calls left before the one that fails (-1: none fails), counted over all
+// of SQLite's allocations, or over its file calls (opens, reads, writes,
+// truncations, syncs, sizes) through a file system of ours in front of
+// the default one.
+std::atomic<long> memory_left{-1}, io_left{-1};
+std::atomic<bool> fault_hit{false};
+sqlite3_mem_methods real_memory;
+sqlite3_vfs* real_vfs = nullptr;
+
+bool fails(std::atomic<long>& left)
+{
+    if (left.load() < 0 || left.fetch_sub(1) != 0) return false;
+    fault_hit = true;
+    return true;
+}
+
+void* faulty_malloc(int n) { return fails(memory_left) ? nullptr : real_memory.xMalloc(n); }
+void* faulty_realloc(void* p, int n) { return fails(memory_left) ? nullptr : real_memory.xRealloc(p, n); }
+
+struct FaultyFile {
+    sqlite3_file base;
+    sqlite3_file* real;
+};
+
+sqlite3_file* real_of(sqlite3_file* f) { return reinterpret_cast<FaultyFile*>(f)->real; }
+
+// `rc` with errno ENOSPC when the call is the one that fails.
+#define NELVO_FAULT(rc)        \
+    if (fails(io_left)) {      \
+        errno = ENOSPC;        \
+        return rc;             \
+    }
+
+const sqlite3_io_methods faulty_methods = {
+    1,
+    [](sqlite3_file* f) {
+        sqlite3_file* r = real_of(f);
+        return r->pMethods->xClose(r);
+    },
+    [](sqlite3_file* f, void* out, int n, sqlite3_int64 at) {
+        NELVO_FAULT(SQLITE_IOERR_READ);
+        return real_of(f)->pMethods->xRead(real_of(f), out, n, at);
+    },
+    [](sqlite3_file* f, const void* in, int n, sqlite3_int64 at) {
+        NELVO_FAULT(SQLITE_FULL);
+        return real_of(f)->pMethods->xWrite(real_of(f), in, n, at);
+    },
+    [](sqlite3_file* f, sqlite3_int64 size) {
+        NELVO_FAULT(SQLITE_IOERR_TRUNCATE);
+        return real_of(f)->pMethods->xTruncate(real_of(f), size);
+    },
+    [](sqlite3_file* f, int flags) {
+        NELVO_FAULT(SQLITE_IOERR_FSYNC);
+        return real_of(f)->pMethods->xSync(real_of(f), flags);
+    },
+    [](sqlite3_file* f, sqlite3_int64* size) {
+        NELVO_FAULT(SQLITE_IOERR_FSTAT);
+        return real_of(f)->pMethods->xFileSize(real_of(f), size);
+    },
+    [](sqlite3_file* f, int lock) { return real_of(f)->pMethods->xLock(real_of(f), lock); },
+    [](sqlite3_file* f, int lock) { return real_of(f)->pMethods->xUnlock(real_of(f), lock); },
+    [](sqlite3_file* f, int* out) { return real_of(f)->pMethods->xCheckReservedLock(real_of(f), out); },
+    [](sqlite3_file* f, int op, void* arg) { return real_of(f)->pMethods->xFileControl(real_of(f), op, arg); },
+    [](sqlite3_file* f) { return real_of(f)->pMethods->xSectorSize(real_of(f)); },
+    [](sqlite3_file* f) { return real_of(f)->pMethods->xDeviceCharacteristics(real_of(f)); },
+    nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+};
+
+int faulty_open(sqlite3_vfs*, sqlite3_filename name, sqlite3_file* f, int flags, int* out_flags)
+{
+    auto* file = reinterpret_cast<FaultyFile*>(f);
+    file->base.pMethods = nullptr;
+    NELVO_FAULT(SQLITE_CANTOPEN);
+    file->real = reinterpret_cast<sqlite3_file*>(file + 1);
+    const int rc = real_vfs->xOpen(real_vfs, name, file->real, flags, out_flags);
+    // SQLite closes what was opened, also when the open failed after it.
+    if (file->real->pMethods != nullptr) file->base.pMethods = &faulty_methods;
+    return rc;
+}
+#undef NELVO_FAULT
+
+// Installs both for the test's time: SQLite is shut down and set up again
+// around it (its allocator can be changed only then).
+class SqliteFaults : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        sqlite3_shutdown();
+        sqlite3_config(SQLITE_CONFIG_GETMALLOC, &real_memory);
+        sqlite3_mem_methods m = real_memory;
+        m.xMalloc = faulty_malloc;
+        m.xRealloc = faulty_realloc;
+        sqlite3_config(SQLITE_CONFIG_MALLOC, &m);
+        sqlite3_config(SQLITE_CONFIG_LOOKASIDE, 0, 0);  // every allocation through the allocator
+        ASSERT_EQ(sqlite3_initialize(), SQLITE_OK);
+        real_vfs = sqlite3_vfs_find(nullptr);
+        vfs_ = *real_vfs;
+        vfs_.zName = "nelvo-faults";
+        vfs_.szOsFile = static_cast<int>(sizeof(FaultyFile)) + real_vfs->szOsFile;
+        vfs_.xOpen = faulty_open;
+        vfs_.pNext = nullptr;
+        ASSERT_EQ(sqlite3_vfs_register(&vfs_, 1), SQLITE_OK);
+    }
+    void TearDown() override
+    {
+        memory_left = io_left = -1;
+        sqlite3_vfs_unregister(&vfs_);
+        sqlite3_vfs_register(real_vfs, 1);
+        sqlite3_shutdown();
+        sqlite3_config(SQLITE_CONFIG_MALLOC, &real_memory);
+        sqlite3_initialize();
+    }
+
+    sqlite3_vfs vfs_{};
+};
+
+std::int64_t count_of(const std::string& db, const std::string& sql)
+{
+    tool::sqlite::Database d("db");
+    tool::sqlite::Statement s;
+    std::optional<std::int64_t> n;
+    if (d.open(db, false) || d.prepare(sql, s) || d.query(s, n)) return -1;
+    return n.value_or(-1);
+}
+
+// Whichever allocation or file call of SQLite fails, the export fails as
+// the output's, leaves a new database absent and an existing one byte for
+// byte as it was, with no journal beside it; or, where SQLite got by
+// without it, the export is whole.
+TEST_F(SqliteFaults, AnyFailedCallFailsTheExportAndChangesNothing)
+{
+    test::ScratchDir dir;
+    const std::string bda = dir.file("bda.dat", test::hostile_file(records::bda, 3, 5));
+    const std::string tarif = dir.file("tarif.dat", test::hostile_file(records::personen2, 2, 6));
+    const std::vector<tool::ExportInput> inputs = {{FileKind::BDA, bda, nullptr}, {FileKind::Tarif, tarif, nullptr}};
+    tool::LoopOptions o;
+    o.jobs = 1;
+    const std::string fresh = dir.path("new.db"), old = dir.path("old.db");
+    {
+        auto w = tool::make_sqlite_writer({}, old);
+        ASSERT_FALSE(tool::run_export(std::span(inputs).first(1), o, *w).has_value());
+    }
+    const std::string old_bytes = file_bytes(old);
+    const auto names = [&] {
+        std::vector<std::string> n;
+        for (const auto& e : std::filesystem::directory_iterator(dir.path(""))) n.push_back(e.path().filename().string());
+        std::sort(n.begin(), n.end());
+        return n;
+    };
+    const auto names_before = names();
+    for (std::atomic<long>* left : {&memory_left, &io_left})
+        for (const bool existing : {false, true}) {
+            const std::string& db = existing ? old : fresh;
+            long failed = 0;
+            // Thousands of allocations: past the first hundred, every 7th
+            // (each call of SQLite's makes several).
+            for (long n = 0;; n += left == &memory_left && n >= 100 ? 7 : 1) {
+                SCOPED_TRACE((left == &memory_left ? "allocation " : "file call ") + std::to_string(n) +
+                             (existing ? " into an existing database" : " into a new database"));
+                fault_hit = false;
+                *left = n;
+                auto w = tool::make_sqlite_writer({}, db);
+                const auto failure = tool::run_export(inputs, o, *w);
+                w.reset();
+                *left = -1;
+                if (failure) {
+                    ++failed;
+                    EXPECT_EQ(failure->cause, tool::ExportFailure::Cause::Output) << failure->words;
+                    EXPECT_FALSE(failure->words.empty());
+                    ASSERT_EQ(names(), names_before);
+                    if (existing) ASSERT_EQ(file_bytes(old), old_bytes);
+                    continue;
+                }
+                EXPECT_EQ(count_of(db, "SELECT count(*) FROM bda"), 3);
+                EXPECT_EQ(count_of(db, "SELECT count(*) FROM files"), 2);
+                if (existing) std::ofstream(old, std::ios::binary | std::ios::trunc) << old_bytes;
+                else std::filesystem::remove(fresh);
+                if (!fault_hit) break;
+            }
+            EXPECT_GT(failed, 10);
+        }
+}
+
+}  // namespace
+#endif
