@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #ifndef _WIN32
+#include <sqlite3.h>
 #include <sys/wait.h>
 
 #include <cstdio>
@@ -116,6 +117,71 @@ TEST_F(Cli, CheckStrictFailsOnWarnings)
     EXPECT_EQ(run("dump bda " + bda + " 2").status, 0);
     EXPECT_EQ(run("layout user").status, 0);
     EXPECT_EQ(run("schema user x.13").status, 0);
+}
+
+// Streams and targets that fail as a user meets them: standard input that
+// cannot be read, standard output on a full disk, outputs that cannot be
+// made, and values the command line refuses. Each ends with its exit code
+// and says why on standard error.
+TEST_F(Cli, UnreadableInputsAndUnwritableOutputsSayWhy)
+{
+    const std::string long_name = dir.path(std::string(300, 'x'));
+    const std::string other = dir.path("other.db");  // with a table bda of other columns
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(other.c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db, "CREATE TABLE bda(x)", nullptr, nullptr, nullptr), SQLITE_OK);
+    sqlite3_close(db);
+    struct Case {
+        std::string args;
+        const char* in;   // standard input
+        const char* out;  // standard output
+        int status;
+        std::string says;  // in standard error
+    };
+    const std::string full = "No space left on device";
+    const Case cases[] = {
+        {"identify -", "/", "/dev/null", 1, "standard input: Device I/O error (error 57)"},
+        {"check bda -", "/", "/dev/null", 1, "standard input: Device I/O error (error 57)"},
+        {"export bda -", "/", "/dev/null", 1, "standard input: Device I/O error (error 57): Is a directory"},
+        {"layout bda", "/dev/null", "/dev/full", 1, "standard output: " + full},
+        {"count bda " + bda, "/dev/null", "/dev/full", 1, "standard output: " + full},
+        {"identify " + bda, "/dev/null", "/dev/full", 1, "standard output: " + full},
+        {"check bda " + bda, "/dev/null", "/dev/full", 1, "standard output: " + full},
+        {"export bda " + bda + " --format json", "/dev/null", "/dev/full", 1, "standard output: " + full},
+        {"export bda " + bda + " --format sqlite -o " + dir.path("missing/x.db"), "/dev/null", "/dev/null", 1,
+         "No such file or directory"},
+        {"export bda " + bda + " --format sqlite -o " + long_name + ".db", "/dev/null", "/dev/null", 1, "File name too long"},
+        {"export bda " + bda + " --format sqlite -o " + other, "/dev/null", "/dev/null", 1,
+         "table bda has other columns than the bda records"},
+        {"export bda " + bda + " --format xlsx -o " + dir.path("missing/x.xlsx"), "/dev/null", "/dev/null", 1,
+         "No such file or directory"},
+        {"export bda " + bda + " --format xlsx -o " + long_name + ".xlsx", "/dev/null", "/dev/null", 1, "File name too long"},
+        {"export bda " + bda + " --format csv --delimiter '\"'", "/dev/null", "/dev/null", 2, "--delimiter: must be one character"},
+        {"export bda " + bda + " --format csv --delimiter '\r'", "/dev/null", "/dev/null", 2, "--delimiter: must be one character"},
+        {"x", "/dev/null", "/dev/null", 2, "unknown subcommand 'x'"},
+        {"count nokind " + bda, "/dev/null", "/dev/null", 2, "unknown kind 'nokind'"},
+        {"count bda " + bda + " --layout 1920", "/dev/null", "/dev/null", 2, "--layout: applies to kind user only"},
+        {"check user -", "/dev/null", "/dev/null", 2, "need --layout 1920 or 1513"},
+        {"show bda " + bda + " 1 --decimal-separator +", "/dev/null", "/dev/null", 2, "--decimal-separator: '+' must be"},
+        {"show bda " + bda + " 1 --decimal-separator '\r'", "/dev/null", "/dev/null", 2, "--decimal-separator: '\r' must be"},
+        {"show bda " + bda + " 1 --decimal-separator _", "/dev/null", "/dev/null", 0, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.args);
+        // Standard error into the pipe, then standard output elsewhere.
+        const std::string cmd =
+            std::string(NELVO_DATA_BINARY) + " " + c.args + " <" + c.in + " 2>&1 >" + c.out;
+        std::FILE* p = ::popen(cmd.c_str(), "r");
+        std::string err;
+        char buf[4096];
+        std::size_t n;
+        while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) err.append(buf, n);
+        const int st = ::pclose(p);
+        EXPECT_EQ(WIFEXITED(st) ? WEXITSTATUS(st) : -1, c.status) << err;
+        if (c.says.empty()) EXPECT_EQ(err, "");
+        else EXPECT_NE(err.find(c.says), std::string::npos) << err;
+    }
+    EXPECT_FALSE(std::filesystem::exists(dir.path("missing")));
 }
 
 }  // namespace
