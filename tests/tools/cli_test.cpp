@@ -156,6 +156,8 @@ TEST_F(Cli, UnreadableInputsAndUnwritableOutputsSayWhy)
         {"export bda " + bda + " --format xlsx -o " + dir.path("missing/x.xlsx"), "/dev/null", "/dev/null", 1,
          "No such file or directory"},
         {"export bda " + bda + " --format xlsx -o " + long_name + ".xlsx", "/dev/null", "/dev/null", 1, "File name too long"},
+        {"export bda " + bda + " --format csv -o /sys/x.csv", "/dev/null", "/dev/null", 1, "/sys/x.csv was not written"},
+        {"export bda " + bda + " --format csv -o " + bda + "/x.csv", "/dev/null", "/dev/null", 1, "Not a directory"},
         {"export bda " + bda + " --format csv --delimiter '\"'", "/dev/null", "/dev/null", 2, "--delimiter: must be one character"},
         {"export bda " + bda + " --format csv --delimiter '\r'", "/dev/null", "/dev/null", 2, "--delimiter: must be one character"},
         {"x", "/dev/null", "/dev/null", 2, "unknown subcommand 'x'"},

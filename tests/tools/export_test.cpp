@@ -3,6 +3,11 @@
 // range, the chunking or the number of threads.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <thread>
+
 #include <nelvo/getuser_data.hpp>
 #include <filesystem>
 
@@ -247,6 +252,53 @@ TEST(ProgressLine, NarrowTerminalsKeepTheTimeLeft)
         EXPECT_EQ(l.find("105 MB") != std::string::npos && l.find("105 MB/s") == std::string::npos, c.bytes) << l;
         EXPECT_EQ(l.find('[') != std::string::npos, c.bar) << l;
     }
+}
+
+// Standard input's line has no share, bar or time left; hours left show
+// as h:mm:ss; nothing done yet gives no speed or time left. A stream that
+// is not a terminal gets lines as wide as COLUMNS says, else 80, cleared
+// at the end.
+TEST(ProgressLine, UnknownTotalsHoursAndNothingDoneYet)
+{
+    using nelvo::tool::Progress;
+    EXPECT_EQ(Progress::line(80, 5000, -1, 2500000, 2.0), "5000 records  2.5 MB  1 MB/s");
+    const std::string hours = Progress::line(80, 1, 100000, 1000, 10.0);
+    EXPECT_NE(hours.find("  277:46:30 left"), std::string::npos) << hours;
+    const std::string none = Progress::line(80, 0, 100, 0, 0);
+    EXPECT_EQ(none.find("left"), std::string::npos) << none;
+    EXPECT_EQ(none.find("MB/s"), std::string::npos) << none;
+    EXPECT_EQ(nelvo::tool::export_summary(1, 0, 0, 0.5, 0), "nelvo-data: 1 record, 0.0 MB read, 0.0 MB written, 0.5 s");
+
+#ifndef _WIN32
+    // COLUMNS where the stream has no width, else 80.
+    const char* had = std::getenv("COLUMNS");
+    const std::string columns_before = had ? had : "";
+    for (const int columns : {80, 40}) {
+        SCOPED_TRACE(columns);
+        if (columns == 80) ::unsetenv("COLUMNS");
+        else ::setenv("COLUMNS", std::to_string(columns).c_str(), 1);
+        std::FILE* f = std::tmpfile();
+        ASSERT_NE(f, nullptr);
+        {
+            Progress p(true, 10, f);
+            std::this_thread::sleep_for(std::chrono::milliseconds(1100));  // quiet for the first second
+            p.update(5, 100);
+            p.finish();
+        }
+        std::rewind(f);
+        std::string drawn(200, '\0');
+        drawn.resize(std::fread(drawn.data(), 1, drawn.size(), f));
+        std::fclose(f);
+        // "\r" the line "\r" as many blanks "\r", the last column left free.
+        const std::size_t end = drawn.find('\r', 1);
+        ASSERT_NE(end, std::string::npos) << drawn;
+        EXPECT_LE(static_cast<int>(end - 1), columns - 1);
+        EXPECT_EQ(drawn.substr(end), "\r" + std::string(end - 1, ' ') + "\r");
+        EXPECT_NE(drawn.find(" 50%  5/10"), std::string::npos) << drawn;
+    }
+    if (had) ::setenv("COLUMNS", columns_before.c_str(), 1);
+    else ::unsetenv("COLUMNS");
+#endif
 }
 
 }  // namespace

@@ -125,6 +125,47 @@ TEST(Cells, FloatsAsTheDoubleOfTheirShortestDecimal)
     }
 }
 
+// The workbook's texts: "_" escaped exactly where Excel would read
+// "_xHHHH_" (four hex digits of either case) as a character, NUL as its
+// escape, everything else as it is.
+TEST(Cells, ExcelEscapesOnlyWhatReadsAsAnEscape)
+{
+    const std::pair<std::string, std::string> cases[] = {
+        {"_xabcd_", "_x005F_xabcd_"},  {"_xABCD_", "_x005F_xABCD_"}, {"a_x09fF_b", "a_x005F_x09fF_b"},
+        {"_x00G0_", "_x00G0_"},        {"_x0:00_", "_x0:00_"},       {"_x`000_", "_x`000_"},
+        {"_x{000_", "_x{000_"},        {"_x0g00_", "_x0g00_"},       {"_x0000x", "_x0000x"},
+        {"_y0000_", "_y0000_"},        {"_x000_", "_x000_"},         {"__x0000_", "__x005F_x0000_"},
+        {std::string("a\0b", 3), "a_x0000_b"},
+    };
+    const auto columns = tool::columns_of(records::bda);
+    const std::size_t first = 25;  // the 60-byte texts
+    std::vector<unsigned char> record(records::bda.size, ' ');
+    // Eight texts a record: the cases over two records.
+    for (std::size_t i = 0; i < 8; ++i)
+        std::memcpy(record.data() + columns[first + i].offset, cases[i].first.data(), cases[i].first.size());
+    std::vector<unsigned char> records_bytes = record;
+    std::fill(record.begin(), record.end(), ' ');
+    for (std::size_t i = 8; i < std::size(cases); ++i)
+        std::memcpy(record.data() + columns[first + i % 8].offset, cases[i].first.data(), cases[i].first.size());
+    records_bytes.insert(records_bytes.end(), record.begin(), record.end());
+    tool::InputInfo input;
+    input.kind = FileKind::BDA;
+    input.layout = &records::bda;
+    input.record_length = records::bda.size;
+    const tool::Chunk chunk{input, 1, 2, records_bytes.data()};
+    tool::CellRules rules;
+    rules.raw_text = true;  // NUL stays (trimming would end the text there)
+    rules.excel_escapes = true;
+    tool::ChunkCells cells;
+    tool::make_cells(chunk, columns, rules, cells);
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        const tool::Cell& c = cells.cells()[(i / 8) * columns.size() + first + i % 8];
+        ASSERT_EQ(c.type, tool::CellType::Text);
+        const std::string_view text = cells.text_of(c);
+        EXPECT_EQ(text.substr(0, text.find_last_not_of(' ') + 1), cases[i].second) << i;
+    }
+}
+
 std::string file_bytes(const std::string& path)
 {
     std::ifstream f(path, std::ios::binary);
