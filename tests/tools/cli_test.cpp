@@ -137,6 +137,7 @@ TEST_F(Cli, UnreadableInputsAndUnwritableOutputsSayWhy)
         const char* out;  // standard output
         int status;
         std::string says;  // in standard error
+        const char* limit = "unlimited";  // on the size of a file written, in 512-byte blocks
     };
     const std::string full = "No space left on device";
     const Case cases[] = {
@@ -160,6 +161,9 @@ TEST_F(Cli, UnreadableInputsAndUnwritableOutputsSayWhy)
         {"export bda " + bda + " --format csv -o " + bda + "/x.csv", "/dev/null", "/dev/null", 1, "Not a directory"},
         {"export bda " + bda + " --format csv --delimiter '\"'", "/dev/null", "/dev/null", 2, "--delimiter: must be one character"},
         {"export bda " + bda + " --format csv --delimiter '\r'", "/dev/null", "/dev/null", 2, "--delimiter: must be one character"},
+        // A full disk (a file size limit: EFBIG) names its cause.
+        {"export bda " + bda + " --format sqlite -o " + dir.path("full.db"), "/dev/null", "/dev/null", 1,
+         "disk I/O error (File too large)", "16"},
         {"x", "/dev/null", "/dev/null", 2, "unknown subcommand 'x'"},
         {"count nokind " + bda, "/dev/null", "/dev/null", 2, "unknown kind 'nokind'"},
         {"count bda " + bda + " --layout 1920", "/dev/null", "/dev/null", 2, "--layout: applies to kind user only"},
@@ -171,8 +175,8 @@ TEST_F(Cli, UnreadableInputsAndUnwritableOutputsSayWhy)
     for (const Case& c : cases) {
         SCOPED_TRACE(c.args);
         // Standard error into the pipe, then standard output elsewhere.
-        const std::string cmd =
-            std::string(NELVO_DATA_BINARY) + " " + c.args + " <" + c.in + " 2>&1 >" + c.out;
+        const std::string cmd = std::string("ulimit -f ") + c.limit + "; " + NELVO_DATA_BINARY + " " + c.args + " <" + c.in +
+                                " 2>&1 >" + c.out;
         std::FILE* p = ::popen(cmd.c_str(), "r");
         std::string err;
         char buf[4096];

@@ -128,7 +128,13 @@ ExportFailure Database::failure() const
     f.words = sqlite3_errmsg(db_);
     // "disk I/O error" alone does not say that the disk is full.
     const int primary = sqlite3_errcode(db_) & 0xFF;
-    const int system = sqlite3_system_errno(db_);
+    int system = sqlite3_system_errno(db_);
+#ifndef _WIN32
+    // Often gone by the time the statement ends (a write cut short by a
+    // full disk, then the rollback's calls): the database file keeps the
+    // errno of its last failed call. (Windows keeps its own error codes.)
+    if (system == 0 && sqlite3_file_control(db_, "main", SQLITE_FCNTL_LAST_ERRNO, &system) != SQLITE_OK) system = 0;
+#endif
     if ((primary == SQLITE_IOERR || primary == SQLITE_FULL || primary == SQLITE_CANTOPEN) && system != 0)
         f.words += " (" + std::generic_category().message(system) + ")";
     return f;
