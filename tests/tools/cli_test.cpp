@@ -8,6 +8,7 @@
 
 #include <cstdio>
 
+#include "make-samples/synthesize.hpp"
 #include "tool_test_support.hpp"
 
 namespace {
@@ -134,11 +135,17 @@ TEST_F(Cli, UnreadableInputsAndUnwritableOutputsSayWhy)
     struct Case {
         std::string args;
         const char* in;   // standard input
-        const char* out;  // standard output
+        const char* out;  // standard output; "&1": beside standard error
         int status;
         std::string says;  // in standard error
         const char* limit = "unlimited";  // on the size of a file written, in 512-byte blocks
     };
+    // Records of another kind, and more records than one read takes.
+    std::vector<unsigned char> jda_records(3 * nelvo::records::jdadat.size);
+    for (std::int64_t i = 0; i < 3; ++i)
+        nelvo::tool::synthesize_record(nelvo::records::jdadat, 5, i + 1, jda_records.data() + i * nelvo::records::jdadat.size);
+    const std::string jda = dir.file("jda.dat", jda_records);
+    const std::string big = dir.file("big.dat", std::vector<unsigned char>(730 * 1500, ' '));
     const std::string full = "No space left on device";
     const Case cases[] = {
         {"identify -", "/", "/dev/null", 1, "standard input: Device I/O error (error 57)"},
@@ -164,6 +171,13 @@ TEST_F(Cli, UnreadableInputsAndUnwritableOutputsSayWhy)
         // A full disk (a file size limit: EFBIG) names its cause.
         {"export bda " + bda + " --format sqlite -o " + dir.path("full.db"), "/dev/null", "/dev/null", 1,
          "disk I/O error (File too large)", "16"},
+        // Warnings on standard error, or in the report; the command goes on.
+        {"export bda -", jda.c_str(), "/dev/null", 0, "warning: standard input fits jda, not bda"},
+        {"check bda -", "/dev/null", "&1", 0, "warning: standard input: empty input"},
+        {"identify " + dir.file("empty.dat", {}), "/dev/null", "&1", 0, "0 bytes (empty: every kind reads it as no records)"},
+        {"check bda " + big, "/dev/null", "&1", 0, "whole records: 1500"},
+        {"check bda -", big.c_str(), "&1", 0, "whole records: 1500"},
+        {"export bda " + bda + " --format csv --delimiter ,", "/dev/null", "/dev/null", 0, ""},
         {"x", "/dev/null", "/dev/null", 2, "unknown subcommand 'x'"},
         {"count nokind " + bda, "/dev/null", "/dev/null", 2, "unknown kind 'nokind'"},
         {"count bda " + bda + " --layout 1920", "/dev/null", "/dev/null", 2, "--layout: applies to kind user only"},
