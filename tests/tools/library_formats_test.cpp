@@ -498,6 +498,10 @@ TEST(WorkbookReadBack, DamagedArchivesSayWhatIsWrong)
         {"zip64 directory of 4 GB", true, nullptr,
          [&](Zip& z, auto&) { set(z.bytes, z.end64 + 40, std::uint64_t{1} << 32, 8), set(z.bytes, z.end64 + 48, 0, 8); },
          rows, names, directory},
+        {"zip64 found by the directory's size alone", true, nullptr,
+         [&](Zip& z, auto&) { set(z.bytes, z.end + 8, z.entry.size() * 0x10001, 4); }, rows, names, ""},
+        {"zip64 found by the directory's offset alone", true, nullptr,
+         [&](Zip& z, auto&) { set(z.bytes, z.end + 8, z.entry.size() * 0x10001, 4), set(z.bytes, z.end + 12, 0, 4); }, rows, names, ""},
         {"zip64 locator damaged", true, nullptr, [&](Zip& z, auto&) { z.bytes[z.locator] ^= 1; }, rows, names, directory},
         {"zip64 locator pointing past the end", true, nullptr,
          [&](Zip& z, auto&) { set(z.bytes, z.locator + 8, 0x7FFFFFF0, 8); }, rows, names, directory},
@@ -527,6 +531,7 @@ TEST(WorkbookReadBack, DamagedArchivesSayWhatIsWrong)
             {"xl/worksheets/sheetA.xml", sheet_xml(1)},
             {"xl/worksheets/sheet12345678.xml", sheet_xml(1)},
             {"xl/worksheets/sheet3.bin", sheet_xml(1)},
+            {"xl/worksheets/sheet-1.xml", sheet_xml(1)},
         };
         Zip z;
         if (c.before) c.before(z, parts);
