@@ -293,7 +293,9 @@ TEST(ProgressLine, UnknownTotalsHoursAndNothingDoneYet)
         const std::size_t end = drawn.find('\r', 1);
         ASSERT_NE(end, std::string::npos) << drawn;
         EXPECT_LE(static_cast<int>(end - 1), columns - 1);
-        EXPECT_EQ(drawn.substr(end), "\r" + std::string(end - 1, ' ') + "\r");
+        std::string cleared(end + 1, ' ');
+        cleared.front() = cleared.back() = '\r';
+        EXPECT_EQ(drawn.substr(end), cleared);
         EXPECT_NE(drawn.find(" 50%  5/10"), std::string::npos) << drawn;
     }
     if (had) ::setenv("COLUMNS", columns_before.c_str(), 1);

@@ -760,7 +760,9 @@ TEST_F(SqliteFaults, AnyFailedCallFailsTheExportAndChangesNothing)
                     EXPECT_EQ(failure->cause, tool::ExportFailure::Cause::Output) << failure->words;
                     EXPECT_FALSE(failure->words.empty());
                     ASSERT_EQ(names(), names_before);
-                    if (existing) ASSERT_EQ(file_bytes(old), old_bytes);
+                    if (existing) {
+                        ASSERT_EQ(file_bytes(old), old_bytes);
+                    }
                     continue;
                 }
                 EXPECT_EQ(count_of(db, "SELECT count(*) FROM bda"), 3);
