@@ -19,7 +19,7 @@ namespace {
 template <class Char>
 std::basic_string<Char> separator_for(const records::Layout& l, const std::optional<Text>& chosen)
 {
-    if (!l.uses_separator()) return {};
+    if (!records::uses_separator(l)) return {};
     const Text sep = chosen ? *chosen : platform::user_decimal_separator();
     if constexpr (sizeof(Char) == 1) return text::utf16_to_utf8(sep);
     else return sep;

@@ -433,7 +433,7 @@ std::string DataFile::record_text(std::int64_t n, const std::optional<std::strin
     if (failed) raise(*failed);
     // The separator as the class chooses it: only looked up where a value needs it.
     std::string separator;
-    if (l.uses_separator())
+    if (records::uses_separator(l))
         separator = decimal_separator ? *decimal_separator : text::utf16_to_utf8(platform::user_decimal_separator());
     const text::Style<char> style{separator, platform::system_ansi_decoder()};
     std::string out;
