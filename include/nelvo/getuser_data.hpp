@@ -38,6 +38,11 @@ public:
     Result<Text> BDAdatensatz_holen(const Text& hsdatei, const std::int32_t& hssatz);
     Result<Text> JDAdatensatz_holen(const Text& hsdatei, const std::int32_t& hssatz);
     Result<Text> Zuschlägedatensatz_holen(const Text& hsdatei, const std::int32_t& hssatz);
+    // The same under an ASCII name, for sources and tools that cannot spell "ä".
+    Result<Text> Zuschlaegedatensatz_holen(const Text& hsdatei, const std::int32_t& hssatz)
+    {
+        return Zuschlägedatensatz_holen(hsdatei, hssatz);
+    }
     Result<Text> SOZVERSdatensatz_holen(const Text& hsdatei, const std::int32_t& hssatz);
     Result<Text> URLAUBdatensatz_holen(const Text& hsdatei, const std::int32_t& hssatz);
     Result<Text> KALENDERdatensatz_holen(const Text& hsdatei, const std::int32_t& hssatz);

@@ -82,14 +82,14 @@ public:
     {
         if (path == "-") {
             stream_ = &standard_input();
-            return std::nullopt;
+            return {};
         }
-        if (auto e = require_existing(path)) return e;
-        if (auto e = file_.open(text::utf8_to_utf16(path))) return e;
+        if (auto e = require_existing(path); !e) return e;
+        if (auto e = file_.open(text::utf8_to_utf16(path)); !e) return e;
         auto size = file_.size();
         if (!size) return size.error();
         size_ = *size;
-        return std::nullopt;
+        return {};
     }
     // Fills up to n bytes; fewer only at the end.
     Result<std::size_t> read(unsigned char* out, std::size_t n)
@@ -101,7 +101,7 @@ public:
         }
         const auto got = static_cast<std::size_t>(std::min<std::uint64_t>(n, size_ - at_));
         if (got != 0)
-            if (auto e = file_.read(static_cast<std::int64_t>(at_) + 1, 1, out, got)) return *e;
+            if (auto e = file_.read(static_cast<std::int64_t>(at_) + 1, 1, out, got); !e) return e.error();
         at_ += got;
         return got;
     }
@@ -122,7 +122,7 @@ Result<CheckResult> check_input(FileKind kind, const records::Layout& l, const s
                                 std::string_view name, std::int64_t max_listed)
 {
     Front in;
-    if (auto e = in.open(path)) return *e;
+    if (auto e = in.open(path); !e) return e.error();
 
     // Whole records are scanned as they come. How far the count reaches is
     // known at the end: then a counted partial last record is scanned with

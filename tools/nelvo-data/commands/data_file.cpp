@@ -8,9 +8,9 @@ namespace nelvo::tool {
 Status require_existing(const std::string& path)
 {
     RecordFile file;
-    if (auto e = file.open(text::utf8_to_utf16(path))) return e;
+    if (auto e = file.open(text::utf8_to_utf16(path)); !e) return e;
     if (file.missing()) return RuntimeError{error::file_not_found};
-    return std::nullopt;
+    return {};
 }
 
 const records::Layout& chosen_layout(const cli::Arguments& a, const std::string& path)

@@ -53,11 +53,11 @@ Result<std::string> dump_record(FileKind kind, std::u16string_view path, std::in
 {
     const records::Layout& l = layout_for(kind, path, personnel);
     RecordFile file;
-    if (auto e = file.open(path)) return *e;
+    if (auto e = file.open(path); !e) return e.error();
     auto size = file.size();
     if (!size) return size.error();
     std::vector<unsigned char> rec(l.size);
-    if (auto e = file.read(recno, l.size, rec.data())) return *e;
+    if (auto e = file.read(recno, l.size, rec.data()); !e) return e.error();
 
     const std::uint64_t start = static_cast<std::uint64_t>(recno - 1) * l.size;
     const std::uint64_t present = *size > start ? std::min<std::uint64_t>(*size - start, l.size) : 0;
@@ -110,7 +110,7 @@ Result<std::string> dump_record(FileKind kind, std::u16string_view path, std::in
 
 int dump_command(const cli::Arguments& a)
 {
-    if (auto e = require_existing(a.file)) return cli::report(a.file, *e);
+    if (auto e = require_existing(a.file); !e) return cli::report(a.file, e.error());
     note_layout_choice(a, a.file);
     auto dumped = dump_record(a.kind, text::utf8_to_utf16(a.file), a.recno, cli::decimal_separator(a),
                               cli::personnel_layout(a));

@@ -53,7 +53,7 @@ bool judge_kind(const ExportInput& in, const records::Layout& l, bool strict)
         const bool all = r.bytes < stream_sample_bytes && !r.stopped && r.error == 0;
         sample = Sample::of_bytes({first.begin(), first.end()}, all ? std::optional<std::uint64_t>(first.size()) : std::nullopt);
     } else {
-        if (file.open(text::utf8_to_utf16(in.path)) || file.missing()) return true;  // the export says why
+        if (!file.open(text::utf8_to_utf16(in.path)).ok() || file.missing()) return true;  // the export says why
         auto size = file.size();
         if (!size) return true;
         sample = Sample::of_file(file, *size);

@@ -36,9 +36,9 @@ Result<std::vector<Evidence>> identify_file(const std::string& path, std::uint64
         size = *sample->size;
         return rank_candidates(*sample);
     }
-    if (auto e = require_existing(path)) return *e;
+    if (auto e = require_existing(path); !e) return e.error();
     RecordFile file;
-    if (auto e = file.open(text::utf8_to_utf16(path))) return *e;
+    if (auto e = file.open(text::utf8_to_utf16(path)); !e) return e.error();
     auto bytes = file.size();
     if (!bytes) return bytes.error();
     size = *bytes;

@@ -33,8 +33,8 @@ int print(const cli::Arguments& a, const Result<T>& text)
 // The members read a missing file as empty; the tool says it is missing.
 bool missing(const cli::Arguments& a, int& exit_code)
 {
-    if (auto e = require_existing(a.file)) {
-        exit_code = cli::report(a.file, *e);
+    if (auto e = require_existing(a.file); !e) {
+        exit_code = cli::report(a.file, e.error());
         return true;
     }
     return false;
@@ -48,7 +48,7 @@ Result<std::string> user_record_text(const cli::Arguments& a)
     if (!reader) return reader.error();
     const records::Layout& l = reader->layout();
     std::vector<unsigned char> record(l.size);
-    if (auto e = reader->read(a.recno, 1, record.data())) return *e;
+    if (auto e = reader->read(a.recno, 1, record.data()); !e) return e.error();
     const std::string separator = cli::decimal_separator(a);
     const text::Style<char> style{separator, platform::system_ansi_decoder()};
     std::string out;

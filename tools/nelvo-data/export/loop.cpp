@@ -87,7 +87,7 @@ std::optional<ExportFailure> open_input(const ExportInput& in, const LoopOptions
         return std::nullopt;
     }
 
-    if (auto e = out.file.open(path)) return input_failure(in.path, *e);
+    if (auto e = out.file.open(path); !e) return input_failure(in.path, e.error());
     // The members read a missing file as empty; an export of one is a mistake.
     if (out.file.missing()) return input_failure(in.path, RuntimeError{error::file_not_found});
     auto size = out.file.size();
@@ -166,7 +166,7 @@ std::optional<ExportFailure> fetch_from_file(const OpenInput& input, std::int64_
     if (c * per_chunk >= info.records) return std::nullopt;
     const std::int64_t at = info.first_record + c * per_chunk;
     const auto n = static_cast<std::size_t>(std::min(per_chunk, info.records - c * per_chunk));
-    if (auto e = input.file.read(at, info.record_length, buf, n)) return input_failure(info.path, *e);
+    if (auto e = input.file.read(at, info.record_length, buf, n); !e) return input_failure(info.path, e.error());
     const std::uint64_t start = static_cast<std::uint64_t>(at - 1) * info.record_length;
     got = {at, n, info.size > start ? std::min<std::uint64_t>(info.size - start, n * info.record_length) : 0};
     return std::nullopt;

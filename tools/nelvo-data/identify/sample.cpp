@@ -31,7 +31,7 @@ Sample Sample::of_bytes(std::vector<unsigned char> first, std::optional<std::uin
             offset < bytes->size() ? std::min<std::size_t>(n, bytes->size() - static_cast<std::size_t>(offset)) : 0;
         if (have != 0) std::memcpy(out, bytes->data() + offset, have);
         std::memset(out + have, 0, n - have);
-        return std::nullopt;
+        return {};
     };
     return s;
 }
