@@ -65,6 +65,10 @@ public:
     // them. A first record below 1, or a range past what a file can hold,
     // is error 63.
     [[nodiscard]] Status read(std::int64_t first, std::size_t n, unsigned char* out) const;
+    // Fills out[0, n) with the bytes at `offset`, whatever the layout (to
+    // judge what a file holds); bytes past the end read as zero. A range
+    // past what a file can hold is error 63.
+    [[nodiscard]] Status read_at(std::uint64_t offset, unsigned char* out, std::size_t n) const;
 
     // Calls visit(const Record&) for records first..last in order, reading
     // a chunk of records at a time; a visit returning bool stops at false.

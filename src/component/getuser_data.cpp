@@ -47,11 +47,11 @@ constexpr std::size_t tariff_chunk_records = 512;
 
 template <class Char>
 Result<std::basic_string<Char>> getuser_data::record_text(FileKind kind, const Text& hsdatei,
-                                                          const std::int32_t& hssatz)
+                                                          const std::int32_t& hssatz, PersonnelLayout personnel)
 {
     using String = std::basic_string<Char>;
     eigdat_ = hsdatei;
-    const records::Layout& layout = layout_for(kind, hsdatei);
+    const records::Layout& layout = layout_for(kind, hsdatei, personnel);
     RecordFile file;
     if (auto e = file.open(hsdatei); !e) return e.error();
     unsigned char record[records::largest_record];
@@ -123,8 +123,10 @@ Result<std::int32_t> getuser_data::count(FileKind kind, const Text& hsdatei)
     return file.count(layout.size);
 }
 
-template Result<std::string> getuser_data::record_text<char>(FileKind, const Text&, const std::int32_t&);
-template Result<std::u16string> getuser_data::record_text<char16_t>(FileKind, const Text&, const std::int32_t&);
+template Result<std::string> getuser_data::record_text<char>(FileKind, const Text&, const std::int32_t&,
+                                                             PersonnelLayout);
+template Result<std::u16string> getuser_data::record_text<char16_t>(FileKind, const Text&, const std::int32_t&,
+                                                                    PersonnelLayout);
 template Result<std::string> getuser_data::tariff_range_text<char>(const Text&, const std::int32_t&, std::int32_t&);
 template Result<std::u16string> getuser_data::tariff_range_text<char16_t>(const Text&, const std::int32_t&,
                                                                           std::int32_t&);

@@ -76,4 +76,14 @@ Status RecordReader::read(std::int64_t first, std::size_t n, unsigned char* out)
     return {};
 }
 
+Status RecordReader::read_at(std::uint64_t offset, unsigned char* out, std::size_t n) const
+{
+    constexpr auto max_offset = static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());
+    if (offset > max_offset || n > max_offset - offset) return RuntimeError{error::bad_record_number};
+    if (n == 0) return {};
+    if (!file_->source) return file_->file.read(static_cast<std::int64_t>(offset) + 1, 1, out, n);
+    if (!file_->source->read_at(offset, out, n)) return RuntimeError{error::device_io};
+    return {};
+}
+
 }  // namespace nelvo

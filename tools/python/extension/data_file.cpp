@@ -8,7 +8,6 @@
 #include <nelvo/records/stored.hpp>
 
 #include "component/file_kind.hpp"
-#include "component/record_file.hpp"
 #include "nelvo-data/identify/layout_rule.hpp"
 #include "nelvo-data/identify/verdict.hpp"
 #include "platform/locale.hpp"
@@ -298,21 +297,22 @@ DataFile DataFile::open_path(const std::string& path, const std::optional<std::s
         personnel = parse_layout(kind, layout);
     } else {
         if (layout) throw py::value_error("layout= needs kind='user'");
-        RecordFile file;
+        // Opened as any kind: the sample reads bytes, whatever the layout.
+        Result<RecordReader> file = RuntimeError{error::device_io};
         std::uint64_t size = 0;
         Status failed;
         {
             py::gil_scoped_release nogil;
-            failed = file.open(text::utf8_to_utf16(path));
-            if (failed.ok() && file.missing()) failed = RuntimeError{error::file_not_found};
-            if (failed.ok()) {
-                auto n = file.size();
+            file = RecordReader::open(FileKind::Tarif, std::string_view(path));
+            if (!file) failed = file.error();
+            if (failed) {
+                auto n = file->size();
                 if (n) size = *n;
                 else failed = n.error();
             }
         }
-        if (!failed.ok()) raise_error(failed.error());
-        const tool::Candidate c = identify(tool::Sample::of_file(file, size), path, size);
+        if (!failed) raise_error(failed.error());
+        const tool::Candidate c = identify(tool::Sample::of_file(*file, size), path, size);
         kind = c.kind;
         personnel = layout_of(c);
     }
