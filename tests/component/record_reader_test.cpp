@@ -291,6 +291,13 @@ TEST(RecordReader, ByteSourceCountsAndReadsAsAFileDoes)
         EXPECT_TRUE(memory.read(1, 5, a.data()).ok());
         EXPECT_TRUE(file->read(1, 5, b.data()).ok());
         EXPECT_EQ(a, b) << extra;
+        // Bytes at any offset, whatever the layout; zeros past the end.
+        std::vector<unsigned char> want(bytes.begin() + 100, bytes.end()), c(300, 0xEE), d(300, 0xEE);
+        want.resize(300, 0);
+        EXPECT_TRUE(memory.read_at(100, c.data(), c.size()).ok());
+        EXPECT_TRUE(file->read_at(100, d.data(), d.size()).ok());
+        EXPECT_EQ(c, want);
+        EXPECT_EQ(d, want);
         unsigned char one[108];
         EXPECT_EQ(memory.read(0, 1, one).error().number, 63);
         mem->fail_read = true;
@@ -319,6 +326,8 @@ TEST(RecordReader, BadRangesAreRecordNumberErrors)
     unsigned char buf[108];
     EXPECT_EQ(reader->read(max / 108 + 1, 1, buf).error().number, 63);
     EXPECT_TRUE(reader->read(max / 108, 1, buf).ok());  // the last addressable record reads, as zeros
+    EXPECT_EQ(reader->read_at(static_cast<std::uint64_t>(max), buf, 1).error().number, 63);
+    EXPECT_TRUE(reader->read_at(static_cast<std::uint64_t>(max) - 1, buf, 1).ok());
 }
 
 TEST(RecordReader, FailuresAndNothingCreated)
