@@ -89,7 +89,7 @@ int main(int argc, char** argv)
             }
         ++row;
     });
-    if (failed) return 1;
+    if (!failed.ok()) return 1;
     worksheet_autofilter(ws, 0, 0, row - 1, static_cast<lxw_col_t>(header.size() - 1));
     return workbook_close(wb) == LXW_NO_ERROR ? 0 : 1;
 }

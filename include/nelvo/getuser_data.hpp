@@ -38,15 +38,22 @@ public:
     Result<Text> BDAdatensatz_holen(const Text& hsdatei, const std::int32_t& hssatz);
     Result<Text> JDAdatensatz_holen(const Text& hsdatei, const std::int32_t& hssatz);
     Result<Text> Zuschlägedatensatz_holen(const Text& hsdatei, const std::int32_t& hssatz);
+    // The same under an ASCII name, for sources and tools that cannot spell "ä".
+    Result<Text> Zuschlaegedatensatz_holen(const Text& hsdatei, const std::int32_t& hssatz)
+    {
+        return Zuschlägedatensatz_holen(hsdatei, hssatz);
+    }
     Result<Text> SOZVERSdatensatz_holen(const Text& hsdatei, const std::int32_t& hssatz);
     Result<Text> URLAUBdatensatz_holen(const Text& hsdatei, const std::int32_t& hssatz);
     Result<Text> KALENDERdatensatz_holen(const Text& hsdatei, const std::int32_t& hssatz);
 
     // ---- the same work by file kind, in either output encoding ----
     // Char = char16_t renders UTF-16, Char = char renders UTF-8, straight.
-    // For FileKind::Tarif this is tarifsatz_holen.
+    // For FileKind::Tarif this is tarifsatz_holen. For User, `personnel`
+    // may name the layout outright instead of the rule on the path.
     template <class Char>
-    Result<std::basic_string<Char>> record_text(FileKind kind, const Text& hsdatei, const std::int32_t& hssatz);
+    Result<std::basic_string<Char>> record_text(FileKind kind, const Text& hsdatei, const std::int32_t& hssatz,
+                                                PersonnelLayout personnel = PersonnelLayout::PathRule);
     template <class Char>
     Result<std::basic_string<Char>> tariff_range_text(const Text& hsdatei, const std::int32_t& hssatzvon,
                                                       std::int32_t& hssatzbis);

@@ -65,6 +65,10 @@ public:
     // them. A first record below 1, or a range past what a file can hold,
     // is error 63.
     [[nodiscard]] Status read(std::int64_t first, std::size_t n, unsigned char* out) const;
+    // Fills out[0, n) with the bytes at `offset`, whatever the layout (to
+    // judge what a file holds); bytes past the end read as zero. A range
+    // past what a file can hold is error 63.
+    [[nodiscard]] Status read_at(std::uint64_t offset, unsigned char* out, std::size_t n) const;
 
     // Calls visit(const Record&) for records first..last in order, reading
     // a chunk of records at a time; a visit returning bool stops at false.
@@ -87,24 +91,24 @@ template <class Visit>
 Status RecordReader::for_each(std::int64_t first, std::int64_t last, Visit&& visit) const
 {
     if (first < 1) return RuntimeError{error::bad_record_number};
-    if (last < first) return std::nullopt;
+    if (last < first) return {};
     const std::size_t size = layout_->size;
     const std::size_t per_chunk = std::max<std::size_t>(1, chunk_bytes / size);
     std::vector<unsigned char> chunk(per_chunk * size);
     for (std::int64_t at = first;;) {
         const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(
             static_cast<std::uint64_t>(last - at) + 1, per_chunk));
-        if (Status failed = read(at, n, chunk.data())) return failed;
+        if (Status failed = read(at, n, chunk.data()); !failed) return failed;
         for (std::size_t i = 0; i < n; ++i) {
             const Record record(*layout_, chunk.data() + i * size, at + static_cast<std::int64_t>(i));
             if constexpr (std::is_same_v<std::invoke_result_t<Visit&, const Record&>, bool>) {
-                if (!visit(record)) return std::nullopt;
+                if (!visit(record)) return {};
             } else {
                 visit(record);
             }
         }
         // read() accepted the range, so its end is a valid record number.
-        if (last - at < static_cast<std::int64_t>(n)) return std::nullopt;
+        if (last - at < static_cast<std::int64_t>(n)) return {};
         at += static_cast<std::int64_t>(n);
     }
 }

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <cstdint>
-#include <optional>
 #include <string_view>
 #include <utility>
 #include <variant>
@@ -30,10 +29,23 @@ struct RuntimeError {
     friend bool operator==(const RuntimeError&, const RuntimeError&) = default;
 };
 
-// Empty: success. An alias, not a class of its own, so that callers and
-// bindings that take std::optional keep working; the functions returning
-// it are [[nodiscard]] instead.
-using Status = std::optional<RuntimeError>;
+// Success, or the run-time error that prevented it. Reads as Result does:
+// ok() and true on success.
+class [[nodiscard]] Status {
+public:
+    Status() noexcept = default;  // success
+    Status(RuntimeError e) noexcept : error_(e), failed_(true) {}
+
+    bool ok() const noexcept { return !failed_; }
+    explicit operator bool() const noexcept { return ok(); }
+    // The error; number 0 on success.
+    RuntimeError error() const noexcept { return error_; }
+    friend bool operator==(const Status&, const Status&) = default;
+
+private:
+    RuntimeError error_{0};
+    bool failed_ = false;
+};
 
 // A value or the run-time error that prevented it.
 template <class T>

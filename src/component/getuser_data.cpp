@@ -19,7 +19,7 @@ namespace {
 template <class Char>
 std::basic_string<Char> separator_for(const records::Layout& l, const std::optional<Text>& chosen)
 {
-    if (!l.uses_separator()) return {};
+    if (!records::uses_separator(l)) return {};
     const Text sep = chosen ? *chosen : platform::user_decimal_separator();
     if constexpr (sizeof(Char) == 1) return text::utf16_to_utf8(sep);
     else return sep;
@@ -47,15 +47,15 @@ constexpr std::size_t tariff_chunk_records = 512;
 
 template <class Char>
 Result<std::basic_string<Char>> getuser_data::record_text(FileKind kind, const Text& hsdatei,
-                                                          const std::int32_t& hssatz)
+                                                          const std::int32_t& hssatz, PersonnelLayout personnel)
 {
     using String = std::basic_string<Char>;
     eigdat_ = hsdatei;
-    const records::Layout& layout = layout_for(kind, hsdatei);
+    const records::Layout& layout = layout_for(kind, hsdatei, personnel);
     RecordFile file;
-    if (auto e = file.open(hsdatei)) return *e;
+    if (auto e = file.open(hsdatei); !e) return e.error();
     unsigned char record[records::largest_record];
-    if (auto e = file.read(hssatz, layout.size, record)) return *e;
+    if (auto e = file.read(hssatz, layout.size, record); !e) return e.error();
     file = RecordFile{};  // closed before rendering: nothing else needs it
 
     return guarded<String>([&]() -> Result<String> {
@@ -80,7 +80,7 @@ Result<std::basic_string<Char>> getuser_data::tariff_range_text(const Text& hsda
     eigdat_ = hsdatei;
     const records::Layout& layout = records::personen2;
     RecordFile file;
-    if (auto e = file.open(hsdatei)) return *e;
+    if (auto e = file.open(hsdatei); !e) return e.error();
     auto counted = file.count(layout.size);
     if (!counted) return counted.error();
     const std::int32_t count = *counted;
@@ -103,7 +103,7 @@ Result<std::basic_string<Char>> getuser_data::tariff_range_text(const Text& hsda
             for (std::int64_t at = first; at <= last;) {
                 const auto n = static_cast<std::size_t>(
                     std::min<std::int64_t>(last - at + 1, static_cast<std::int64_t>(tariff_chunk_records)));
-                if (auto e = file.read(at, layout.size, chunk.data(), n)) return *e;
+                if (auto e = file.read(at, layout.size, chunk.data(), n); !e) return e.error();
                 for (std::size_t i = 0; i < n; ++i, ++at)
                     records::render(layout, chunk.data() + i * layout.size, static_cast<std::int32_t>(at),
                                     records::LineForm::Numbered, style, sink);
@@ -119,12 +119,14 @@ Result<std::int32_t> getuser_data::count(FileKind kind, const Text& hsdatei)
     eigdat_ = hsdatei;
     const records::Layout& layout = layout_for(kind, hsdatei);
     RecordFile file;
-    if (auto e = file.open(hsdatei)) return *e;
+    if (auto e = file.open(hsdatei); !e) return e.error();
     return file.count(layout.size);
 }
 
-template Result<std::string> getuser_data::record_text<char>(FileKind, const Text&, const std::int32_t&);
-template Result<std::u16string> getuser_data::record_text<char16_t>(FileKind, const Text&, const std::int32_t&);
+template Result<std::string> getuser_data::record_text<char>(FileKind, const Text&, const std::int32_t&,
+                                                             PersonnelLayout);
+template Result<std::u16string> getuser_data::record_text<char16_t>(FileKind, const Text&, const std::int32_t&,
+                                                                    PersonnelLayout);
 template Result<std::string> getuser_data::tariff_range_text<char>(const Text&, const std::int32_t&, std::int32_t&);
 template Result<std::u16string> getuser_data::tariff_range_text<char16_t>(const Text&, const std::int32_t&,
                                                                           std::int32_t&);

@@ -11,8 +11,8 @@ Status RecordFile::open(std::u16string_view path)
     using platform::OpenStatus;
     missing_ = false;
     switch (file_.open(path)) {
-    case OpenStatus::Ok: return std::nullopt;
-    case OpenStatus::Missing: missing_ = true; return std::nullopt;
+    case OpenStatus::Ok: return {};
+    case OpenStatus::Missing: missing_ = true; return {};
     case OpenStatus::PathNotFound: return RuntimeError{error::path_not_found};
     case OpenStatus::BadName: return RuntimeError{error::bad_file_name};
     case OpenStatus::NoAccess: return RuntimeError{error::permission_denied};
@@ -46,11 +46,11 @@ Status RecordFile::read(std::int64_t first, std::uint32_t record_length, unsigne
     const std::size_t bytes = count * record_length;
     if (missing_) {
         std::memset(buf, 0, bytes);
-        return std::nullopt;
+        return {};
     }
     const auto offset = static_cast<std::uint64_t>(first - 1) * record_length;
     if (!file_.read_at(offset, buf, bytes)) return RuntimeError{error::device_io};
-    return std::nullopt;
+    return {};
 }
 
 }  // namespace nelvo

@@ -25,7 +25,7 @@ RecordReader::~RecordReader() = default;
 Result<RecordReader> RecordReader::open(FileKind kind, std::u16string_view path, PersonnelLayout personnel)
 {
     auto file = std::make_unique<File>();
-    if (Status failed = file->file.open(path)) return *failed;
+    if (Status failed = file->file.open(path); !failed) return failed.error();
     // The members read a missing file as empty; a reader asked for records
     // of a file that is not there says so instead.
     if (file->file.missing()) return RuntimeError{error::file_not_found};
@@ -69,11 +69,21 @@ Status RecordReader::read(std::int64_t first, std::size_t n, unsigned char* out)
     constexpr auto max_offset = static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());
     const std::uint64_t records_to_end = static_cast<std::uint64_t>(first - 1) + n;
     if (records_to_end < n || records_to_end > max_offset / layout_->size) return RuntimeError{error::bad_record_number};
-    if (n == 0) return std::nullopt;
+    if (n == 0) return {};
     if (!file_->source) return file_->file.read(first, layout_->size, out, n);
     const auto offset = static_cast<std::uint64_t>(first - 1) * layout_->size;
     if (!file_->source->read_at(offset, out, n * layout_->size)) return RuntimeError{error::device_io};
-    return std::nullopt;
+    return {};
+}
+
+Status RecordReader::read_at(std::uint64_t offset, unsigned char* out, std::size_t n) const
+{
+    constexpr auto max_offset = static_cast<std::uint64_t>(std::numeric_limits<std::int64_t>::max());
+    if (offset > max_offset || n > max_offset - offset) return RuntimeError{error::bad_record_number};
+    if (n == 0) return {};
+    if (!file_->source) return file_->file.read(static_cast<std::int64_t>(offset) + 1, 1, out, n);
+    if (!file_->source->read_at(offset, out, n)) return RuntimeError{error::device_io};
+    return {};
 }
 
 }  // namespace nelvo

@@ -13,7 +13,7 @@ inline constexpr Field table_fields[] = {
 };
 }  // namespace bda_detail
 
-inline constexpr Layout bda{"BDA", 730, bda_detail::table_fields};
+inline constexpr Layout bda = make_layout<bda_detail::table_fields>("BDA", 730);
 static_assert(validate(bda));
 
 }  // namespace nelvo::records

@@ -17,7 +17,7 @@ inline constexpr Field table_fields[] = {
 };
 }  // namespace jdadat_detail
 
-inline constexpr Layout jdadat{"jdadat", 1292, jdadat_detail::table_fields};
+inline constexpr Layout jdadat = make_layout<jdadat_detail::table_fields>("jdadat", 1292);
 static_assert(validate(jdadat));
 
 }  // namespace nelvo::records

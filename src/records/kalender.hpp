@@ -14,7 +14,7 @@ inline constexpr Field table_fields[] = {
 };
 }  // namespace kalender_detail
 
-inline constexpr Layout kalender{"Kalender", 1100, kalender_detail::table_fields};
+inline constexpr Layout kalender = make_layout<kalender_detail::table_fields>("Kalender", 1100);
 static_assert(validate(kalender));
 
 }  // namespace nelvo::records

@@ -1,11 +1,112 @@
-// Writing the layout tables: field builders and the compile-time checks.
-// validate() runs at compile time: a table whose fields do not tile its
-// record exactly, or whose descriptor does not fit its shape, does not build.
+// The library's side of the layout tables: how record text writes each
+// field, its descriptors, the counts the renderer sizes its text by, the
+// field builders and the compile-time checks. validate() runs at compile
+// time: a table whose fields do not tile its record exactly, or whose
+// descriptor does not fit its shape, does not build.
 #pragma once
 
 #include <nelvo/records/layout.hpp>
 
 namespace nelvo::records {
+
+enum class Rendering : std::uint8_t {
+    IntegerText,
+    CurrencyText,
+    SingleText,
+    TrimmedText,
+    FlagText,
+    CurrencyFlagText,  // "Y" only for the currency amount -1 (stored -10000)
+};
+
+// A field descriptor as the record text carries it, in both output encodings.
+struct Descriptor {
+    std::string_view utf8;
+    std::u16string_view utf16;
+
+    template <class Char>
+    constexpr std::basic_string_view<Char> as() const
+    {
+        if constexpr (sizeof(Char) == 1) return utf8;
+        else return utf16;
+    }
+};
+
+constexpr Descriptor Field::line_descriptor(std::uint32_t row) const
+{
+    return shape == Shape::Table ? row_descriptors_[row] : Descriptor{utf8_, utf16_};
+}
+
+// What the renderer must know before it writes a record: how many values
+// of each rendering it has and how long its descriptors are. Worked out once
+// per table, at compile time.
+struct Tally {
+    std::uint32_t lines = 0;
+    std::uint32_t values = 0;
+    std::uint32_t text_bytes = 0;  // all elements of all text fields
+    std::uint32_t integers16 = 0;
+    std::uint32_t integers32 = 0;
+    std::uint32_t currencies = 0;  // currency text: may carry a separator
+    std::uint32_t singles = 0;     // single text: may carry a separator
+    std::uint32_t flags = 0;       // flag text and currency flag text
+    std::uint32_t descriptor_utf8 = 0;
+    std::uint32_t descriptor_utf16 = 0;
+};
+
+consteval Tally tally(std::span<const Field> fields)
+{
+    Tally t;
+    for (const Field& f : fields) {
+        t.lines += f.rows;
+        t.values += f.elements();
+        switch (f.rendering) {
+        case Rendering::TrimmedText: t.text_bytes += f.width(); break;
+        case Rendering::IntegerText:
+            (f.stored == Stored::Int16 ? t.integers16 : t.integers32) += f.elements();
+            break;
+        case Rendering::CurrencyText: t.currencies += f.elements(); break;
+        case Rendering::SingleText: t.singles += f.elements(); break;
+        case Rendering::FlagText:
+        case Rendering::CurrencyFlagText: t.flags += f.elements(); break;
+        }
+        for (std::uint32_t r = 0; r < f.rows; ++r) {
+            t.descriptor_utf8 += static_cast<std::uint32_t>(f.line_descriptor(r).utf8.size());
+            t.descriptor_utf16 += static_cast<std::uint32_t>(f.line_descriptor(r).utf16.size());
+        }
+    }
+    return t;
+}
+
+// What the public classes keep for the library only.
+struct TableAccess {
+    static consteval Field field(std::uint32_t offset, Stored stored, Shape shape, Rendering rendering,
+                                 std::uint16_t element_width, std::uint16_t rows, std::uint16_t columns,
+                                 Descriptor d, const Descriptor* row_descriptors = nullptr)
+    {
+        return {offset, stored, shape, rendering, element_width, rows, columns, d.utf8, d.utf16, row_descriptors};
+    }
+    static constexpr const Descriptor* row_descriptors(const Field& f) { return f.row_descriptors_; }
+
+    static consteval Layout layout(std::string_view record, std::uint32_t size, std::span<const Field> table,
+                                   const Tally* counts)
+    {
+        return {record, size, table, counts};
+    }
+    static constexpr const Tally& counts(const Layout& l) { return *l.counts_; }
+};
+
+template <const auto& Table>
+inline constexpr Tally table_tally = tally(Table);
+
+// The layout of record `record`, `size` bytes, whose fields are `Table`.
+template <const auto& Table>
+consteval Layout make_layout(std::string_view record, std::uint32_t size)
+{
+    return TableAccess::layout(record, size, Table, &table_tally<Table>);
+}
+
+constexpr const Tally& counts(const Layout& l) { return TableAccess::counts(l); }
+// Whether any value is written with the decimal separator.
+constexpr bool uses_separator(const Layout& l) { return counts(l).currencies + counts(l).singles != 0; }
 
 // Spells a descriptor once; the u"" prefix carries over to the literal.
 #define NELVO_DESCRIPTOR(s) ::nelvo::records::Descriptor{s, u"" s}
@@ -42,20 +143,20 @@ consteval Rendering default_rendering(Stored s)
 
 consteval Field single(std::uint32_t offset, Stored s, Descriptor d)
 {
-    return {offset, s, Shape::Single, default_rendering(s), width_of(s), 1, 1, d};
+    return TableAccess::field(offset, s, Shape::Single, default_rendering(s), width_of(s), 1, 1, d);
 }
 consteval Field array(std::uint32_t offset, std::uint16_t n, Stored s, Descriptor d)
 {
-    return {offset, s, Shape::Array, default_rendering(s), width_of(s), 1, n, d};
+    return TableAccess::field(offset, s, Shape::Array, default_rendering(s), width_of(s), 1, n, d);
 }
 
 consteval Field text(std::uint32_t offset, std::uint16_t bytes, Descriptor d)
 {
-    return {offset, Stored::Text, Shape::Single, Rendering::TrimmedText, bytes, 1, 1, d};
+    return TableAccess::field(offset, Stored::Text, Shape::Single, Rendering::TrimmedText, bytes, 1, 1, d);
 }
 consteval Field texts(std::uint32_t offset, std::uint16_t n, std::uint16_t bytes, Descriptor d)
 {
-    return {offset, Stored::Text, Shape::Array, Rendering::TrimmedText, bytes, 1, n, d};
+    return TableAccess::field(offset, Stored::Text, Shape::Array, Rendering::TrimmedText, bytes, 1, n, d);
 }
 consteval Field int16(std::uint32_t o, Descriptor d) { return single(o, Stored::Int16, d); }
 consteval Field int32(std::uint32_t o, Descriptor d) { return single(o, Stored::Int32, d); }
@@ -78,8 +179,8 @@ consteval Field currency_flags(std::uint32_t o, std::uint16_t n, Descriptor d)
 template <std::size_t Rows>
 consteval Field table(std::uint32_t o, Stored s, std::uint16_t columns, const Descriptor (&row_descriptors)[Rows])
 {
-    return {o,       s, Shape::Table, default_rendering(s), width_of(s), static_cast<std::uint16_t>(Rows),
-            columns, row_descriptors[0], row_descriptors};
+    return TableAccess::field(o, s, Shape::Table, default_rendering(s), width_of(s), static_cast<std::uint16_t>(Rows),
+                              columns, row_descriptors[0], row_descriptors);
 }
 
 }  // namespace fields
@@ -178,7 +279,7 @@ consteval bool validate(const Layout& l)
     std::uint32_t at = 0;
     for (const Field& f : l.fields) {
         if (f.offset != at || f.element_width == 0 || f.rows == 0 || f.columns == 0) return false;
-        if ((f.shape == Shape::Table) != (f.row_descriptors != nullptr)) return false;
+        if ((f.shape == Shape::Table) != (TableAccess::row_descriptors(f) != nullptr)) return false;
         if (f.shape == Shape::Single && f.elements() != 1) return false;
         if (f.shape == Shape::Array && f.rows != 1) return false;
         if (!check::rendering_fits(f)) return false;

@@ -47,7 +47,7 @@ inline constexpr Field table_fields[] = {
 };
 }  // namespace wvw_detail
 
-inline constexpr Layout wvw{"wvw", 1513, wvw_detail::table_fields};
+inline constexpr Layout wvw = make_layout<wvw_detail::table_fields>("wvw", 1513);
 static_assert(validate(wvw));
 
 }  // namespace nelvo::records

@@ -118,7 +118,7 @@ inline constexpr Field table_fields[] = {
 };
 }  // namespace wnw_detail
 
-inline constexpr Layout wnw{"wnw", 1920, wnw_detail::table_fields};
+inline constexpr Layout wnw = make_layout<wnw_detail::table_fields>("wnw", 1920);
 static_assert(validate(wnw));
 
 }  // namespace nelvo::records

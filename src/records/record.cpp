@@ -2,6 +2,7 @@
 
 #include <stdexcept>
 
+#include "records/layout.hpp"
 #include "text/cp1252.hpp"
 
 namespace nelvo {
@@ -66,5 +67,15 @@ std::optional<FieldValues> Record::find(std::string_view name) const
         if (f.name() == name) return FieldValues{f, bytes_};
     return std::nullopt;
 }
+
+namespace records {
+
+std::string_view Field::descriptor_text(std::uint32_t row) const
+{
+    if (row >= rows) return {};
+    return line_descriptor(row).utf8;
+}
+
+}  // namespace records
 
 }  // namespace nelvo

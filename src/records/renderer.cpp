@@ -56,7 +56,7 @@ std::size_t max_value_chars(const Field& f, std::size_t separator_chars)
 template <class Char>
 std::size_t max_record_chars(const Layout& l, LineForm form, std::size_t separator_chars)
 {
-    const Tally& t = l.counts;
+    const Tally& t = counts(l);
     std::size_t n = text::max_trimmed_chars<Char>(t.text_bytes) + std::size_t{t.integers16} * max_int16_chars +
                     std::size_t{t.integers32} * max_int32_chars +
                     std::size_t{t.currencies} * (text::max_currency_chars + separator_chars) +

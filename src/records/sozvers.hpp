@@ -58,7 +58,7 @@ inline constexpr Field table_fields[] = {
 };
 }  // namespace sozvers_detail
 
-inline constexpr Layout sozvers{"Sozvers", 624, sozvers_detail::table_fields};
+inline constexpr Layout sozvers = make_layout<sozvers_detail::table_fields>("Sozvers", 624);
 static_assert(validate(sozvers));
 
 }  // namespace nelvo::records

@@ -14,7 +14,7 @@ inline constexpr Field table_fields[] = {
 };
 }  // namespace tarif_detail
 
-inline constexpr Layout personen2{"Personen2", 108, tarif_detail::table_fields};
+inline constexpr Layout personen2 = make_layout<tarif_detail::table_fields>("Personen2", 108);
 static_assert(validate(personen2));
 
 }  // namespace nelvo::records

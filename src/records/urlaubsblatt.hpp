@@ -32,7 +32,7 @@ inline constexpr Field table_fields[] = {
 };
 }  // namespace urlaubsblatt_detail
 
-inline constexpr Layout urlaubsblatt{"urlaubsblatt", 889, urlaubsblatt_detail::table_fields};
+inline constexpr Layout urlaubsblatt = make_layout<urlaubsblatt_detail::table_fields>("urlaubsblatt", 889);
 static_assert(validate(urlaubsblatt));
 
 }  // namespace nelvo::records

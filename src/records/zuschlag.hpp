@@ -28,7 +28,7 @@ inline constexpr Field table_fields[] = {
 };
 }  // namespace zuschlag_detail
 
-inline constexpr Layout zuschlag{"zuschlag", 1010, zuschlag_detail::table_fields};
+inline constexpr Layout zuschlag = make_layout<zuschlag_detail::table_fields>("zuschlag", 1010);
 static_assert(validate(zuschlag));
 
 }  // namespace nelvo::records

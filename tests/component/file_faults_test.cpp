@@ -290,10 +290,10 @@ TEST_F(FileFaults, ReadFailuresAndPartialReads)
         faults.pread = c.script;
         auto read = reader->read(2, 1, record.data());
         if (c.text == nullptr) {
-            ASSERT_TRUE(read);
-            EXPECT_EQ(read->number, error::device_io);
+            ASSERT_FALSE(read.ok());
+            EXPECT_EQ(read.error().number, error::device_io);
         } else {
-            EXPECT_FALSE(read);
+            EXPECT_TRUE(read.ok());
             const unsigned char want = c.text == &*second ? 2 : 0;
             EXPECT_EQ(std::count(record.begin(), record.end(), want), static_cast<std::ptrdiff_t>(record.size()));
         }

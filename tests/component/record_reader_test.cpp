@@ -200,15 +200,15 @@ TEST(RecordReader, CountsAndReadsRangesAsTheMembersDo)
         numbers.push_back(r.number());
         first_values.push_back(r[0][0].int32());
     });
-    EXPECT_FALSE(failed);
+    EXPECT_TRUE(failed.ok());
     EXPECT_EQ(numbers, (std::vector<std::int64_t>{2, 3, 4, 5, 6}));
     // Record 4 holds the 55 bytes left over (zeros here), 5 and 6 lie past the end.
     EXPECT_EQ(first_values, (std::vector<std::int32_t>{200, 300, 0, 0, 0}));
 
     int visits = 0;
-    EXPECT_FALSE(reader->for_each(1, 3, [&](const Record&) { return ++visits < 2; }));
+    EXPECT_TRUE(reader->for_each(1, 3, [&](const Record&) { return ++visits < 2; }).ok());
     EXPECT_EQ(visits, 2);  // stopped by the visitor
-    EXPECT_FALSE(reader->for_each(3, 2, [&](const Record&) { ++visits; }));
+    EXPECT_TRUE(reader->for_each(3, 2, [&](const Record&) { ++visits; }).ok());
     EXPECT_EQ(visits, 2);  // an empty range visits nothing
 }
 
@@ -221,10 +221,10 @@ TEST(RecordReader, ReadsAcrossChunks)
     ASSERT_TRUE(reader);
     std::int64_t expected = 1;
     bool in_order = true;
-    EXPECT_FALSE(reader->for_each(1, n, [&](const Record& r) {
+    EXPECT_TRUE(reader->for_each(1, n, [&](const Record& r) {
         in_order = in_order && r.number() == expected && r[0][26].int32() == expected * 100 + 26;
         ++expected;
-    }));
+    }).ok());
     EXPECT_TRUE(in_order);
     EXPECT_EQ(expected, n + 1);
 }
@@ -248,8 +248,8 @@ TEST(RecordReader, ThreadsShareOneReader)
     std::thread b(add_up, std::ref(high));
     a.join();
     b.join();
-    EXPECT_FALSE(low.failed);
-    EXPECT_FALSE(high.failed);
+    EXPECT_TRUE(low.failed.ok());
+    EXPECT_TRUE(high.failed.ok());
     EXPECT_EQ(low.sum + high.sum, 100LL * n * (n + 1) / 2);
 }
 
@@ -288,13 +288,20 @@ TEST(RecordReader, ByteSourceCountsAndReadsAsAFileDoes)
         EXPECT_EQ(*memory.count(), *file->count()) << extra;
         EXPECT_EQ(*memory.size(), *file->size());
         std::vector<unsigned char> a(5 * 108), b(5 * 108);
-        EXPECT_FALSE(memory.read(1, 5, a.data()));
-        EXPECT_FALSE(file->read(1, 5, b.data()));
+        EXPECT_TRUE(memory.read(1, 5, a.data()).ok());
+        EXPECT_TRUE(file->read(1, 5, b.data()).ok());
         EXPECT_EQ(a, b) << extra;
+        // Bytes at any offset, whatever the layout; zeros past the end.
+        std::vector<unsigned char> want(bytes.begin() + 100, bytes.end()), c(300, 0xEE), d(300, 0xEE);
+        want.resize(300, 0);
+        EXPECT_TRUE(memory.read_at(100, c.data(), c.size()).ok());
+        EXPECT_TRUE(file->read_at(100, d.data(), d.size()).ok());
+        EXPECT_EQ(c, want);
+        EXPECT_EQ(d, want);
         unsigned char one[108];
-        EXPECT_EQ(memory.read(0, 1, one)->number, 63);
+        EXPECT_EQ(memory.read(0, 1, one).error().number, 63);
         mem->fail_read = true;
-        EXPECT_EQ(memory.read(1, 1, one)->number, 57);
+        EXPECT_EQ(memory.read(1, 1, one).error().number, 57);
         mem->fail_size = true;
         EXPECT_EQ(memory.count().error().number, 57);
         // Shrunk since the last count: asked again, not remembered.
@@ -311,14 +318,16 @@ TEST(RecordReader, BadRangesAreRecordNumberErrors)
     auto reader = RecordReader::open(FileKind::Tarif, u16(path));
     ASSERT_TRUE(reader);
     auto visit = [](const Record&) {};
-    EXPECT_EQ(reader->for_each(0, 1, visit)->number, 63);
-    EXPECT_EQ(reader->for_each(std::numeric_limits<std::int64_t>::min(), 1, visit)->number, 63);
+    EXPECT_EQ(reader->for_each(0, 1, visit).error().number, 63);
+    EXPECT_EQ(reader->for_each(std::numeric_limits<std::int64_t>::min(), 1, visit).error().number, 63);
     // Past any byte offset a file can have: refused, not wrapped around.
     const auto max = std::numeric_limits<std::int64_t>::max();
-    EXPECT_EQ(reader->for_each(max - 1, max, visit)->number, 63);
+    EXPECT_EQ(reader->for_each(max - 1, max, visit).error().number, 63);
     unsigned char buf[108];
-    EXPECT_EQ(reader->read(max / 108 + 1, 1, buf)->number, 63);
-    EXPECT_FALSE(reader->read(max / 108, 1, buf));  // the last addressable record reads, as zeros
+    EXPECT_EQ(reader->read(max / 108 + 1, 1, buf).error().number, 63);
+    EXPECT_TRUE(reader->read(max / 108, 1, buf).ok());  // the last addressable record reads, as zeros
+    EXPECT_EQ(reader->read_at(static_cast<std::uint64_t>(max), buf, 1).error().number, 63);
+    EXPECT_TRUE(reader->read_at(static_cast<std::uint64_t>(max) - 1, buf, 1).ok());
 }
 
 TEST(RecordReader, FailuresAndNothingCreated)

@@ -195,6 +195,7 @@ TEST_F(RecordFiles, EverySideRecordReaderAndCount)
         auto text = (o.*k.read)(path, 2);
         ASSERT_TRUE(text.ok());
         EXPECT_EQ(*text, render16(*k.layout, record, 2));
+        if (k.layout == &zuschlag) { EXPECT_EQ(*o.Zuschlaegedatensatz_holen(path, 2), *text); }  // the ASCII spelling
         ASSERT_EQ(line_count(*text), k.layout->line_count());
         EXPECT_EQ(lines(*text)[k.line], nelvo::text::utf8_to_utf16(k.expected));
         EXPECT_EQ(*(o.*k.read)(path, 1), render16(*k.layout, blank(*k.layout), 1));

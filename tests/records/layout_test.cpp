@@ -260,7 +260,7 @@ TEST(Layouts, NoRecordTextOutgrowsItsBound)
 TEST(Layouts, LastShortValueStaysInsideTheRecordsRoom)
 {
     static constexpr Field shorts[] = {fields::int16s(0, 27, NELVO_DESCRIPTOR("I;t.v;1-27;"))};
-    static constexpr Layout l{"t", 54, shorts};
+    static constexpr Layout l = make_layout<shorts>("t", 54);
     static_assert(validate(l));
     struct Case {
         std::int16_t last;
@@ -294,8 +294,8 @@ TEST(Layouts, TrailingZeroSlotsOfIntegerArrays)
 {
     static constexpr Field i16[] = {fields::int16s(0, 27, NELVO_DESCRIPTOR("I;t.v;1-27;"))};
     static constexpr Field i32[] = {fields::int32s(0, 150, NELVO_DESCRIPTOR("I;t.v;1-150;"))};
-    static constexpr Layout l16{"t", 54, i16};
-    static constexpr Layout l32{"t", 600, i32};
+    static constexpr Layout l16 = make_layout<i16>("t", 54);
+    static constexpr Layout l32 = make_layout<i32>("t", 600);
     static_assert(validate(l16) && validate(l32));
     struct Case {
         const Layout* layout;

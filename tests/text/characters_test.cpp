@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <random>
 #include <string>
 #include <utility>
@@ -301,13 +302,13 @@ TEST(Utf, InvalidBytesAreEscapedAndComeBack)
 
 // Descriptors are spelled once in UTF-8 source; both encodings must keep the
 // letters (a wrong source or execution character set would garble them).
-const records::Descriptor* find_descriptor(std::u16string_view utf16)
+std::optional<records::Descriptor> find_descriptor(std::u16string_view utf16)
 {
     for (const records::Layout* l : records::all_layouts)
         for (const records::Field& f : l->fields)
             for (std::uint32_t r = 0; r < f.rows; ++r)
-                if (f.line_descriptor(r).utf16 == utf16) return &f.line_descriptor(r);
-    return nullptr;
+                if (f.line_descriptor(r).utf16 == utf16) return f.line_descriptor(r);
+    return std::nullopt;
 }
 
 TEST(Descriptors, KeepTheirLettersInBothEncodings)
@@ -327,12 +328,12 @@ TEST(Descriptors, KeepTheirLettersInBothEncodings)
         {u"I;urlaubsblatt.dimzw\u00F6lftel;;", "I;urlaubsblatt.dimzw\xC3\xB6lftel;;"},
     };
     for (const Case& c : cases) {
-        const records::Descriptor* d = find_descriptor(c.utf16);
+        const std::optional<records::Descriptor> d = find_descriptor(c.utf16);
         if (c.utf8.empty()) {
-            EXPECT_EQ(d, nullptr);
+            EXPECT_FALSE(d);
             continue;
         }
-        ASSERT_NE(d, nullptr) << text::utf16_to_utf8(c.utf16);
+        ASSERT_TRUE(d) << text::utf16_to_utf8(c.utf16);
         EXPECT_EQ(d->utf8, c.utf8);
     }
 

@@ -103,8 +103,10 @@ TEST(Dump, EveryElementUnderItsName)
     for (const auto& k : nelvo::test::every_kind) {
         const auto& l = nelvo::test::layout_of(k);
         const auto path = dir.file(k.file_name, nelvo::test::hostile_file(l, 1, 2, l.size / 3));
+        auto reader = nelvo::RecordReader::open(k.kind, std::string_view(path));
+        ASSERT_TRUE(reader);
         for (std::int32_t recno : {1, 2}) {
-            auto d = nelvo::tool::dump_record(k.kind, nelvo::text::utf8_to_utf16(path), recno, ",");
+            auto d = nelvo::tool::dump_record(*reader, recno, ",");
             ASSERT_TRUE(d.ok());
             std::size_t labelled = 0, lines = 0;
             std::istringstream in(*d);
@@ -114,8 +116,8 @@ TEST(Dump, EveryElementUnderItsName)
             EXPECT_EQ(labelled, l.value_count() + (partial ? 1 : 0)) << k.file_name << " " << recno;
             EXPECT_EQ(d.value().find("read as zero") != std::string::npos, partial);
         }
+        EXPECT_EQ(nelvo::tool::dump_record(*reader, 0, ",").error().number, nelvo::error::bad_record_number);
     }
-    EXPECT_EQ(nelvo::tool::dump_record(nelvo::FileKind::BDA, u"x", 0, ",").error().number, nelvo::error::bad_record_number);
 }
 
 }  // namespace

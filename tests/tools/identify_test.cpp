@@ -131,7 +131,7 @@ TEST(Identify, TheSampleIsBoundedAndSpread)
         asked.push_back(number);
         tool::synthesize_record(layout_for(FileKind::Tarif, u"x"), 3, number, out);
         (void)length;
-        return std::nullopt;
+        return {};
     };
     ASSERT_TRUE(tool::rank_candidates(s).ok());
     EXPECT_EQ(asked.size(), 9u * tool::sampled_records);

@@ -1,7 +1,9 @@
-// Record layouts as data. Each file kind has one constexpr table of fields
-// (offset, stored type, shape, rendering, descriptor); the renderer, the
-// command-line tool, the typed record access and the tests all walk these
-// same tables.
+// Record layouts as data. Each file kind has one constexpr table of fields;
+// the renderer, the command-line tool, the typed record access and the tests
+// all walk these same tables. What a caller reads of a field is public here:
+// its name, offset, stored type, shape, element width, rows and columns. How
+// record text writes it is the library's own (src/records/layout.hpp), so
+// the renderer can change without changing this header.
 #pragma once
 
 #include <cstddef>
@@ -13,38 +15,24 @@ namespace nelvo::records {
 
 enum class Stored : std::uint8_t { Text, Int16, Int32, Bool16, Currency, Single };
 enum class Shape : std::uint8_t { Single, Array, Table };
-enum class Rendering : std::uint8_t {
-    IntegerText,
-    CurrencyText,
-    SingleText,
-    TrimmedText,
-    FlagText,
-    CurrencyFlagText,  // "Y" only for the currency amount -1 (stored -10000)
-};
 
-// A field descriptor as the record text carries it, in both output encodings.
-struct Descriptor {
-    std::string_view utf8;
-    std::u16string_view utf16;
+// The renderer's side of a table, declared only: its values and members are
+// the library's.
+enum class Rendering : std::uint8_t;
+struct Descriptor;
+struct Tally;
+struct TableAccess;
 
-    template <class Char>
-    constexpr std::basic_string_view<Char> as() const
-    {
-        if constexpr (sizeof(Char) == 1) return utf8;
-        else return utf16;
-    }
-};
-
-struct Field {
+class Field {
+public:
     std::uint32_t offset;
     Stored stored;
     Shape shape;
+    // How record text writes the field; its values are the library's.
     Rendering rendering;
     std::uint16_t element_width;  // bytes per element
     std::uint16_t rows;           // Table: rows; otherwise 1
     std::uint16_t columns;        // Array: elements; Table: columns; Single: 1
-    Descriptor descriptor;        // Table: that of row 1
-    const Descriptor* row_descriptors = nullptr;  // Table: one per row
 
     constexpr std::uint32_t elements() const { return std::uint32_t{rows} * columns; }
     constexpr std::uint32_t width() const { return element_width * elements(); }
@@ -53,75 +41,68 @@ struct Field {
     {
         return offset + element_width * (row + std::uint32_t{rows} * column);
     }
-    constexpr const Descriptor& line_descriptor(std::uint32_t row) const
-    {
-        return shape == Shape::Table ? row_descriptors[row] : descriptor;
-    }
     // The field's name as the descriptor spells it ("ztext0", "Luckkv").
     constexpr std::string_view name() const
     {
-        std::string_view d = descriptor.utf8;
-        auto dot = d.find('.');
-        auto end = d.find(';', dot);
-        return d.substr(dot + 1, end - dot - 1);
+        auto dot = utf8_.find('.');
+        auto end = utf8_.find(';', dot);
+        return utf8_.substr(dot + 1, end - dot - 1);
     }
-};
+    // The descriptor of row `row`'s line of record text, in UTF-8
+    // ("I;wnw.tnam;1-66;"); empty for a row the field does not have.
+    std::string_view descriptor_text(std::uint32_t row = 0) const;
 
-// What the renderer must know before it writes a record: how many values
-// of each rendering it has and how long its descriptors are. Worked out once
-// per table, at compile time.
-struct Tally {
-    std::uint32_t lines = 0;
-    std::uint32_t values = 0;
-    std::uint32_t text_bytes = 0;  // all elements of all text fields
-    std::uint32_t integers16 = 0;
-    std::uint32_t integers32 = 0;
-    std::uint32_t currencies = 0;  // currency text: may carry a separator
-    std::uint32_t singles = 0;     // single text: may carry a separator
-    std::uint32_t flags = 0;       // flag text and currency flag text
-    std::uint32_t descriptor_utf8 = 0;
-    std::uint32_t descriptor_utf16 = 0;
-};
+    // The descriptor in the renderer's form; inside the library only.
+    constexpr Descriptor line_descriptor(std::uint32_t row) const;
 
-consteval Tally tally(std::span<const Field> fields)
-{
-    Tally t;
-    for (const Field& f : fields) {
-        t.lines += f.rows;
-        t.values += f.elements();
-        switch (f.rendering) {
-        case Rendering::TrimmedText: t.text_bytes += f.width(); break;
-        case Rendering::IntegerText:
-            (f.stored == Stored::Int16 ? t.integers16 : t.integers32) += f.elements();
-            break;
-        case Rendering::CurrencyText: t.currencies += f.elements(); break;
-        case Rendering::SingleText: t.singles += f.elements(); break;
-        case Rendering::FlagText:
-        case Rendering::CurrencyFlagText: t.flags += f.elements(); break;
-        }
-        for (std::uint32_t r = 0; r < f.rows; ++r) {
-            t.descriptor_utf8 += static_cast<std::uint32_t>(f.line_descriptor(r).utf8.size());
-            t.descriptor_utf16 += static_cast<std::uint32_t>(f.line_descriptor(r).utf16.size());
-        }
-    }
-    return t;
-}
-
-struct Layout {
-    std::string_view record;  // the record variable's name: "wnw", "Sozvers", ...
-    std::uint32_t size;
-    std::span<const Field> fields;
-    Tally counts;
-
-    consteval Layout(std::string_view record_name, std::uint32_t record_size, std::span<const Field> table)
-        : record(record_name), size(record_size), fields(table), counts(tally(table))
+private:
+    friend struct TableAccess;
+    constexpr Field(std::uint32_t offset, Stored stored, Shape shape, Rendering rendering,
+                    std::uint16_t element_width, std::uint16_t rows, std::uint16_t columns,
+                    std::string_view utf8, std::u16string_view utf16, const Descriptor* row_descriptors)
+        : offset(offset),
+          stored(stored),
+          shape(shape),
+          rendering(rendering),
+          element_width(element_width),
+          rows(rows),
+          columns(columns),
+          utf8_(utf8),
+          utf16_(utf16),
+          row_descriptors_(row_descriptors)
     {
     }
 
-    constexpr std::size_t line_count() const { return counts.lines; }
-    constexpr std::size_t value_count() const { return counts.values; }
-    // Whether any value is written with the decimal separator.
-    constexpr bool uses_separator() const { return counts.currencies + counts.singles != 0; }
+    std::string_view utf8_;  // the descriptor (Table: that of row 1)
+    std::u16string_view utf16_;
+    const Descriptor* row_descriptors_;  // Table: one per row
+};
+
+class Layout {
+public:
+    std::string_view record;  // the record variable's name: "wnw", "Sozvers", ...
+    std::uint32_t size;
+    std::span<const Field> fields;
+
+    // Lines of record text (one per row of each field) and values in them.
+    constexpr std::size_t line_count() const { return lines_; }
+    constexpr std::size_t value_count() const { return values_; }
+
+private:
+    friend struct TableAccess;
+    consteval Layout(std::string_view record_name, std::uint32_t record_size, std::span<const Field> table,
+                     const Tally* counts)
+        : record(record_name), size(record_size), fields(table), counts_(counts)
+    {
+        for (const Field& f : table) {
+            lines_ += f.rows;
+            values_ += f.elements();
+        }
+    }
+
+    const Tally* counts_;
+    std::uint32_t lines_ = 0;
+    std::uint32_t values_ = 0;
 };
 
 }  // namespace nelvo::records

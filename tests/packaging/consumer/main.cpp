@@ -142,8 +142,8 @@ int main(int argc, char** argv)
         auto count = reader->count();
         if (!count) return fail(count.error());
         std::string out;
-        auto failed = reader->for_each(1, *count, [&](const nelvo::Record& r) { put_record(out, r); });
-        if (failed) return fail(*failed);
+        auto done = reader->for_each(1, *count, [&](const nelvo::Record& r) { put_record(out, r); });
+        if (!done.ok()) return fail(done.error());
         std::fwrite(out.data(), 1, out.size(), stdout);
         return 0;
     }

@@ -1,9 +1,11 @@
 #include "nelvo-data/commands/check.hpp"
 
 #include <algorithm>
+#include <optional>
 #include <vector>
 
 #include <nelvo/record.hpp>
+#include <nelvo/record_reader.hpp>
 
 #include "component/counting.hpp"
 #include "nelvo-data/cli/console.hpp"
@@ -78,18 +80,20 @@ void scan_record(const records::Layout& l, const unsigned char* rec, std::int64_
 // Reads a data file or standard input front to back, in large pieces.
 class Front {
 public:
-    Status open(const std::string& path)
+    // The file is read as bytes, whatever the layout it is checked in.
+    Status open(FileKind kind, const std::string& path)
     {
         if (path == "-") {
             stream_ = &standard_input();
-            return std::nullopt;
+            return {};
         }
-        if (auto e = require_existing(path)) return e;
-        if (auto e = file_.open(text::utf8_to_utf16(path))) return e;
-        auto size = file_.size();
+        auto reader = RecordReader::open(kind, std::string_view(path));
+        if (!reader) return reader.error();
+        auto size = reader->size();
         if (!size) return size.error();
+        reader_.emplace(std::move(*reader));
         size_ = *size;
-        return std::nullopt;
+        return {};
     }
     // Fills up to n bytes; fewer only at the end.
     Result<std::size_t> read(unsigned char* out, std::size_t n)
@@ -101,17 +105,17 @@ public:
         }
         const auto got = static_cast<std::size_t>(std::min<std::uint64_t>(n, size_ - at_));
         if (got != 0)
-            if (auto e = file_.read(static_cast<std::int64_t>(at_) + 1, 1, out, got)) return *e;
+            if (auto e = reader_->read_at(at_, out, got); !e) return e.error();
         at_ += got;
         return got;
     }
     bool streamed() const { return stream_ != nullptr; }
     std::optional<std::uint64_t> size() const { return streamed() ? std::nullopt : std::optional(size_); }
-    const RecordFile& file() const { return file_; }
+    const RecordReader& reader() const { return *reader_; }
 
 private:
     StandardInput* stream_ = nullptr;
-    RecordFile file_;
+    std::optional<RecordReader> reader_;
     std::uint64_t size_ = 0;
     std::uint64_t at_ = 0;
 };
@@ -122,7 +126,7 @@ Result<CheckResult> check_input(FileKind kind, const records::Layout& l, const s
                                 std::string_view name, std::int64_t max_listed)
 {
     Front in;
-    if (auto e = in.open(path)) return *e;
+    if (auto e = in.open(kind, path); !e) return e.error();
 
     // Whole records are scanned as they come. How far the count reaches is
     // known at the end: then a counted partial last record is scanned with
@@ -182,7 +186,7 @@ Result<CheckResult> check_input(FileKind kind, const records::Layout& l, const s
             about_file.warn("byte " + std::to_string(whole * l.size) + ": " + std::to_string(left) +
                             " bytes after the last whole record are not counted and never read");
     }
-    const Sample sample = in.streamed() ? Sample::of_bytes(std::move(first), bytes) : Sample::of_file(in.file(), bytes);
+    const Sample sample = in.streamed() ? Sample::of_bytes(std::move(first), bytes) : Sample::of_file(in.reader(), bytes);
     auto ranked = rank_candidates(sample);
     if (!ranked) return ranked.error();
     const Candidate given{kind, &l};

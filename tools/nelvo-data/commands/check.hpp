@@ -7,7 +7,6 @@
 #include <string_view>
 
 #include "component/file_kind.hpp"
-#include "component/record_file.hpp"
 #include "nelvo-data/cli/arguments.hpp"
 
 namespace nelvo::tool {

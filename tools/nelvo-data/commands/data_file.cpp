@@ -1,16 +1,17 @@
 #include "nelvo-data/commands/data_file.hpp"
 
-#include "component/record_file.hpp"
+#include <nelvo/record_reader.hpp>
+
 #include "nelvo-data/cli/console.hpp"
 #include "text/utf.hpp"
 
 namespace nelvo::tool {
 Status require_existing(const std::string& path)
 {
-    RecordFile file;
-    if (auto e = file.open(text::utf8_to_utf16(path))) return e;
-    if (file.missing()) return RuntimeError{error::file_not_found};
-    return std::nullopt;
+    // Any kind: only whether the file opens matters.
+    auto reader = RecordReader::open(FileKind::Tarif, std::string_view(path));
+    if (!reader) return reader.error();
+    return {};
 }
 
 const records::Layout& chosen_layout(const cli::Arguments& a, const std::string& path)

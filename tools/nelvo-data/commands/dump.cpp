@@ -8,7 +8,6 @@
 #include "nelvo-data/fields/names.hpp"
 #include "platform/locale.hpp"
 #include "records/renderer.hpp"
-#include "text/utf.hpp"
 
 namespace nelvo::tool {
 namespace {
@@ -48,16 +47,13 @@ std::string visible(std::string_view v)
 
 }  // namespace
 
-Result<std::string> dump_record(FileKind kind, std::u16string_view path, std::int32_t recno,
-                                std::string_view separator, PersonnelLayout personnel)
+Result<std::string> dump_record(const RecordReader& reader, std::int32_t recno, std::string_view separator)
 {
-    const records::Layout& l = layout_for(kind, path, personnel);
-    RecordFile file;
-    if (auto e = file.open(path)) return *e;
-    auto size = file.size();
+    const records::Layout& l = reader.layout();
+    auto size = reader.size();
     if (!size) return size.error();
     std::vector<unsigned char> rec(l.size);
-    if (auto e = file.read(recno, l.size, rec.data())) return *e;
+    if (auto e = reader.read(recno, 1, rec.data()); !e) return e.error();
 
     const std::uint64_t start = static_cast<std::uint64_t>(recno - 1) * l.size;
     const std::uint64_t present = *size > start ? std::min<std::uint64_t>(*size - start, l.size) : 0;
@@ -110,10 +106,10 @@ Result<std::string> dump_record(FileKind kind, std::u16string_view path, std::in
 
 int dump_command(const cli::Arguments& a)
 {
-    if (auto e = require_existing(a.file)) return cli::report(a.file, *e);
+    auto reader = RecordReader::open(a.kind, std::string_view(a.file), cli::personnel_layout(a));
+    if (!reader) return cli::report(a.file, reader.error());
     note_layout_choice(a, a.file);
-    auto dumped = dump_record(a.kind, text::utf8_to_utf16(a.file), a.recno, cli::decimal_separator(a),
-                              cli::personnel_layout(a));
+    auto dumped = dump_record(*reader, a.recno, cli::decimal_separator(a));
     if (!dumped) return cli::report(a.file, dumped.error());
     return cli::write_out(*dumped);
 }

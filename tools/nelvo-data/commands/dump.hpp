@@ -6,17 +6,16 @@
 #include <string>
 #include <string_view>
 
+#include <nelvo/record_reader.hpp>
+
 #include "component/file_kind.hpp"
-#include "component/record_file.hpp"
 #include "nelvo-data/cli/arguments.hpp"
 
 namespace nelvo::tool {
 
 // Annotated hex dump of one record: each element's bytes under its name with
 // its rendered value.
-Result<std::string> dump_record(FileKind kind, std::u16string_view path, std::int32_t recno,
-                                std::string_view decimal_separator,
-                                PersonnelLayout personnel = PersonnelLayout::PathRule);
+Result<std::string> dump_record(const RecordReader& reader, std::int32_t recno, std::string_view decimal_separator);
 
 int dump_command(const cli::Arguments& a);
 

@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
+#include <optional>
+
+#include <nelvo/record_reader.hpp>
 
 #include "nelvo-data/cli/console.hpp"
 #include "nelvo-data/cli/suggestions.hpp"
@@ -14,7 +17,6 @@
 #include "nelvo-data/system/signals.hpp"
 #include "nelvo-data/system/terminal.hpp"
 #include "platform/console.hpp"
-#include "text/utf.hpp"
 
 namespace nelvo::tool {
 namespace {
@@ -46,17 +48,19 @@ std::string unknown_field(const std::vector<std::string>& asked, const records::
 bool judge_kind(const ExportInput& in, const records::Layout& l, bool strict)
 {
     std::optional<Sample> sample;
-    RecordFile file;
+    std::optional<RecordReader> reader;  // read as bytes, whatever the layout
     if (in.path == "-") {
         StreamRead r;
         const auto first = standard_input().peek(stream_sample_bytes, signals::stop_flag(), r);
         const bool all = r.bytes < stream_sample_bytes && !r.stopped && r.error == 0;
         sample = Sample::of_bytes({first.begin(), first.end()}, all ? std::optional<std::uint64_t>(first.size()) : std::nullopt);
     } else {
-        if (file.open(text::utf8_to_utf16(in.path)) || file.missing()) return true;  // the export says why
-        auto size = file.size();
+        auto opened = RecordReader::open(in.kind, std::string_view(in.path));
+        if (!opened) return true;  // the export says why
+        reader.emplace(std::move(*opened));
+        auto size = reader->size();
         if (!size) return true;
-        sample = Sample::of_file(file, *size);
+        sample = Sample::of_file(*reader, *size);
     }
     auto ranked = rank_candidates(*sample);
     if (!ranked) return true;

@@ -1,9 +1,7 @@
 #include "nelvo-data/commands/identify.hpp"
 
 #include "nelvo-data/cli/console.hpp"
-#include "nelvo-data/commands/data_file.hpp"
 #include "nelvo-data/input/standard_input.hpp"
-#include "text/utf.hpp"
 
 namespace nelvo::tool {
 namespace {
@@ -36,13 +34,13 @@ Result<std::vector<Evidence>> identify_file(const std::string& path, std::uint64
         size = *sample->size;
         return rank_candidates(*sample);
     }
-    if (auto e = require_existing(path)) return *e;
-    RecordFile file;
-    if (auto e = file.open(text::utf8_to_utf16(path))) return *e;
-    auto bytes = file.size();
+    // Opened as any kind: the sample reads bytes, whatever the layout.
+    auto reader = RecordReader::open(FileKind::Tarif, std::string_view(path));
+    if (!reader) return reader.error();
+    auto bytes = reader->size();
     if (!bytes) return bytes.error();
     size = *bytes;
-    return rank_candidates(Sample::of_file(file, *bytes));
+    return rank_candidates(Sample::of_file(*reader, *bytes));
 }
 
 int identify_command(const cli::Arguments& a)

@@ -81,7 +81,7 @@ Json field_schema(const records::Field& f)
         if (f.shape == records::Shape::Table) s = fixed_array(std::move(s), f.rows);
     }
     std::string about = "offset " + std::to_string(f.offset) + ", " + stored_text(f) + ", " + shape_text(f) + "; " +
-                        std::string(f.descriptor.utf8);
+                        std::string(f.descriptor_text());
     if (f.shape == records::Shape::Table) about += " (one inner array per row, in row order)";
     s["$comment"] = about;
     return s;
@@ -126,7 +126,7 @@ std::string layout_listing(const records::Layout& l)
                        pad(std::string(rendering_name(f.rendering)), 18) + "  ";
             else
                 out += std::string(6 + 2 + 5 + 2 + 9 + 2 + 25 + 2 + 18 + 2, ' ');
-            out += f.line_descriptor(r).utf8;
+            out += f.descriptor_text(r);
             out += '\n';
         }
     }

@@ -2,14 +2,10 @@
 
 #include "nelvo-data/commands/members.hpp"
 
-#include <vector>
-
 #include <nelvo/record_reader.hpp>
 
 #include "nelvo-data/cli/console.hpp"
 #include "nelvo-data/commands/data_file.hpp"
-#include "platform/locale.hpp"
-#include "records/renderer.hpp"
 #include "text/utf.hpp"
 
 namespace nelvo::tool {
@@ -33,30 +29,11 @@ int print(const cli::Arguments& a, const Result<T>& text)
 // The members read a missing file as empty; the tool says it is missing.
 bool missing(const cli::Arguments& a, int& exit_code)
 {
-    if (auto e = require_existing(a.file)) {
-        exit_code = cli::report(a.file, *e);
+    if (auto e = require_existing(a.file); !e) {
+        exit_code = cli::report(a.file, e.error());
         return true;
     }
     return false;
-}
-
-// A user record in the layout --layout names, rendered as the member
-// renders it in its own layout.
-Result<std::string> user_record_text(const cli::Arguments& a)
-{
-    auto reader = RecordReader::open(FileKind::User, std::string_view(a.file), cli::personnel_layout(a));
-    if (!reader) return reader.error();
-    const records::Layout& l = reader->layout();
-    std::vector<unsigned char> record(l.size);
-    if (auto e = reader->read(a.recno, 1, record.data())) return *e;
-    const std::string separator = cli::decimal_separator(a);
-    const text::Style<char> style{separator, platform::system_ansi_decoder()};
-    std::string out;
-    {
-        text::Sink<char> sink(out);  // trims `out` to what was written when it goes
-        records::render(l, record.data(), a.recno, records::LineForm::Described, style, sink);
-    }
-    return out;
 }
 
 }  // namespace
@@ -82,8 +59,8 @@ int show_command(const cli::Arguments& a)
     int code = 0;
     if (missing(a, code)) return code;
     note_layout_choice(a, a.file);
-    if (!a.layout.empty()) return print(a, user_record_text(a));
-    return print(a, object_for(a).record_text<char>(a.kind, text::utf8_to_utf16(a.file), a.recno));
+    return print(a, object_for(a).record_text<char>(a.kind, text::utf8_to_utf16(a.file), a.recno,
+                                                    cli::personnel_layout(a)));
 }
 
 int tarife_command(const cli::Arguments& a)

@@ -10,8 +10,9 @@
 #include <thread>
 #include <vector>
 
+#include <nelvo/record_reader.hpp>
+
 #include "component/counting.hpp"
-#include "component/record_file.hpp"
 #include "nelvo-data/export/progress.hpp"
 #include "nelvo-data/input/standard_input.hpp"
 #include "text/utf.hpp"
@@ -33,7 +34,7 @@ struct Stream {
 };
 
 struct OpenInput {
-    RecordFile file;
+    std::optional<RecordReader> reader;  // none: standard input
     Stream stream;
     InputInfo info;
     bool streamed() const { return stream.in != nullptr; }
@@ -45,6 +46,14 @@ std::optional<std::chrono::sys_seconds> modification_time(const std::string& pat
     const auto t = std::filesystem::last_write_time(std::filesystem::u8path(path), ec);
     if (ec) return std::nullopt;
     return std::chrono::floor<std::chrono::seconds>(std::chrono::file_clock::to_sys(t));
+}
+
+// The personnel choice that reads `l`: named outright, or the rule on the path.
+PersonnelLayout personnel_for(const records::Layout& l)
+{
+    for (const PersonnelLayout p : {PersonnelLayout::Records1920, PersonnelLayout::Records1513})
+        if (&layout_for(FileKind::User, {}, p) == &l) return p;
+    return PersonnelLayout::PathRule;
 }
 
 std::string display_name(const std::string& path) { return path == "-" ? standard_input_name : path; }
@@ -87,10 +96,13 @@ std::optional<ExportFailure> open_input(const ExportInput& in, const LoopOptions
         return std::nullopt;
     }
 
-    if (auto e = out.file.open(path)) return input_failure(in.path, *e);
-    // The members read a missing file as empty; an export of one is a mistake.
-    if (out.file.missing()) return input_failure(in.path, RuntimeError{error::file_not_found});
-    auto size = out.file.size();
+    // A missing file is error 53: the members read one as empty, but an
+    // export of one is a mistake.
+    auto reader = RecordReader::open(in.kind, std::u16string_view(path),
+                                     in.layout != nullptr ? personnel_for(layout) : PersonnelLayout::PathRule);
+    if (!reader) return input_failure(in.path, reader.error());
+    out.reader.emplace(std::move(*reader));
+    auto size = out.reader->size();
     if (!size) return input_failure(in.path, size.error());
     const auto count = record_count(*size, layout.size);
     if (!count && !o.to) return input_failure(in.path, RuntimeError{error::overflow});
@@ -166,7 +178,7 @@ std::optional<ExportFailure> fetch_from_file(const OpenInput& input, std::int64_
     if (c * per_chunk >= info.records) return std::nullopt;
     const std::int64_t at = info.first_record + c * per_chunk;
     const auto n = static_cast<std::size_t>(std::min(per_chunk, info.records - c * per_chunk));
-    if (auto e = input.file.read(at, info.record_length, buf, n)) return input_failure(info.path, *e);
+    if (auto e = input.reader->read(at, n, buf); !e) return input_failure(info.path, e.error());
     const std::uint64_t start = static_cast<std::uint64_t>(at - 1) * info.record_length;
     got = {at, n, info.size > start ? std::min<std::uint64_t>(info.size - start, n * info.record_length) : 0};
     return std::nullopt;

@@ -34,7 +34,7 @@ std::string layout_name(FileKind kind, const records::Layout& l)
 std::int64_t first_column_number(const records::Field& f)
 {
     if (f.shape == records::Shape::Single) return 0;
-    std::string_view r = range_of(f.descriptor.utf8);
+    std::string_view r = range_of(f.descriptor_text());
     if (f.shape == records::Shape::Table) r.remove_prefix(r.find(',') + 1);
     return leading_number(r);
 }
@@ -42,7 +42,7 @@ std::int64_t first_column_number(const records::Field& f)
 std::int64_t row_number(const records::Field& f, std::uint32_t row)
 {
     if (f.shape != records::Shape::Table) return 0;
-    std::string_view r = range_of(f.line_descriptor(row).utf8);
+    std::string_view r = range_of(f.descriptor_text(row));
     return leading_number(r.substr(1));
 }
 

@@ -204,7 +204,7 @@ private:
             s.bind(7, std::int64_t{f.element_width});
             s.bind(8, stored_name(f.stored));
             s.bind(9, schema::value_types(f.stored));
-            s.bind(10, f.line_descriptor(c.row).utf8);
+            s.bind(10, f.descriptor_text(c.row));
             if (auto e = db_.run(s)) return e;
         }
         return std::nullopt;

@@ -150,7 +150,7 @@ Result<Evidence> gather_evidence(const Candidate& c, const Sample& s)
     const auto numbers = records_to_sample(s, l.size);
     std::vector<unsigned char> records(numbers.size() * l.size);
     for (std::size_t i = 0; i < numbers.size(); ++i)
-        if (auto failed = s.read(numbers[i], l.size, records.data() + i * l.size)) return *failed;
+        if (auto failed = s.read(numbers[i], l.size, records.data() + i * l.size); !failed) return failed.error();
     e.sampled = static_cast<std::int64_t>(numbers.size());
 
     std::vector<Column> columns;

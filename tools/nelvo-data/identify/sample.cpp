@@ -8,13 +8,14 @@
 
 namespace nelvo::tool {
 
-Sample Sample::of_file(const RecordFile& file, std::uint64_t size)
+Sample Sample::of_file(const RecordReader& reader, std::uint64_t size)
 {
     Sample s;
     s.size = size;
     s.readable = size;
-    s.read = [&file](std::int64_t number, std::uint32_t length, unsigned char* out) {
-        return file.read(number, length, out);
+    s.read = [&reader](std::int64_t number, std::uint32_t length, unsigned char* out) -> Status {
+        if (number < 1) return RuntimeError{error::bad_record_number};
+        return reader.read_at(static_cast<std::uint64_t>(number - 1) * length, out, length);
     };
     return s;
 }
@@ -31,7 +32,7 @@ Sample Sample::of_bytes(std::vector<unsigned char> first, std::optional<std::uin
             offset < bytes->size() ? std::min<std::size_t>(n, bytes->size() - static_cast<std::size_t>(offset)) : 0;
         if (have != 0) std::memcpy(out, bytes->data() + offset, have);
         std::memset(out + have, 0, n - have);
-        return std::nullopt;
+        return {};
     };
     return s;
 }

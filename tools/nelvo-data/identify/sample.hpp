@@ -8,7 +8,7 @@
 #include <optional>
 #include <vector>
 
-#include "component/record_file.hpp"
+#include <nelvo/record_reader.hpp>
 
 namespace nelvo::tool {
 
@@ -23,7 +23,8 @@ struct Sample {
     // Reads record `number` of `length` bytes into out; zeros past the end.
     std::function<Status(std::int64_t number, std::uint32_t length, unsigned char* out)> read;
 
-    static Sample of_file(const RecordFile& file, std::uint64_t size);
+    // The bytes of `reader`'s file, whatever its layout; `size` as asked of it.
+    static Sample of_file(const RecordReader& reader, std::uint64_t size);
     // The first bytes of a stream; `total` once it has been read to its end.
     static Sample of_bytes(std::vector<unsigned char> first, std::optional<std::uint64_t> total);
 };

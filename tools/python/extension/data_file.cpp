@@ -8,7 +8,6 @@
 #include <nelvo/records/stored.hpp>
 
 #include "component/file_kind.hpp"
-#include "component/record_file.hpp"
 #include "nelvo-data/identify/layout_rule.hpp"
 #include "nelvo-data/identify/verdict.hpp"
 #include "platform/locale.hpp"
@@ -298,21 +297,22 @@ DataFile DataFile::open_path(const std::string& path, const std::optional<std::s
         personnel = parse_layout(kind, layout);
     } else {
         if (layout) throw py::value_error("layout= needs kind='user'");
-        RecordFile file;
+        // Opened as any kind: the sample reads bytes, whatever the layout.
+        Result<RecordReader> file = RuntimeError{error::device_io};
         std::uint64_t size = 0;
         Status failed;
         {
             py::gil_scoped_release nogil;
-            failed = file.open(text::utf8_to_utf16(path));
-            if (!failed && file.missing()) failed = RuntimeError{error::file_not_found};
-            if (!failed) {
-                auto n = file.size();
+            file = RecordReader::open(FileKind::Tarif, std::string_view(path));
+            if (!file) failed = file.error();
+            if (failed) {
+                auto n = file->size();
                 if (n) size = *n;
                 else failed = n.error();
             }
         }
-        if (failed) raise_error(*failed);
-        const tool::Candidate c = identify(tool::Sample::of_file(file, size), path, size);
+        if (!failed) raise_error(failed.error());
+        const tool::Candidate c = identify(tool::Sample::of_file(*file, size), path, size);
         kind = c.kind;
         personnel = layout_of(c);
     }
@@ -364,7 +364,7 @@ DataFile DataFile::open_object(py::object source, bool stream, const std::option
         sample.read = [b](std::int64_t number, std::uint32_t length, unsigned char* out) -> Status {
             if (!b->read_at(static_cast<std::uint64_t>(number - 1) * length, out, length))
                 return RuntimeError{error::device_io};
-            return std::nullopt;
+            return {};
         };
         const tool::Candidate c = identify(sample, stream ? "the file object" : "the bytes", size);
         kind = c.kind;
@@ -430,10 +430,10 @@ std::string DataFile::record_text(std::int64_t n, const std::optional<std::strin
         py::gil_scoped_release nogil;
         failed = r->read(n, 1, record.data());
     }
-    if (failed) raise(*failed);
+    if (!failed.ok()) raise(failed.error());
     // The separator as the class chooses it: only looked up where a value needs it.
     std::string separator;
-    if (l.uses_separator())
+    if (records::uses_separator(l))
         separator = decimal_separator ? *decimal_separator : text::utf16_to_utf8(platform::user_decimal_separator());
     const text::Style<char> style{separator, platform::system_ansi_decoder()};
     std::string out;
@@ -456,7 +456,7 @@ py::bytes DataFile::raw(std::int64_t n) const
         py::gil_scoped_release nogil;
         failed = r->read(n, 1, reinterpret_cast<unsigned char*>(record.data()));
     }
-    if (failed) raise(*failed);
+    if (!failed.ok()) raise(failed.error());
     return py::bytes(record);
 }
 
@@ -526,7 +526,8 @@ py::dict DataFile::to_numpy(const std::optional<std::vector<std::string>>& names
     // Reads and decodes the records done.. of the next chunk, without Python.
     auto next_chunk = [&](std::size_t done, std::size_t k) {
         const std::int64_t at = first + static_cast<std::int64_t>(done);
-        if ((failed = r->read(at, k, chunk.data()))) return false;
+        failed = r->read(at, k, chunk.data());
+        if (!failed.ok()) return false;
         // A file cut short while it is read would leave zeros where
         // records were counted: refused, not passed off as data.
         auto now = r->size();
@@ -546,9 +547,9 @@ py::dict DataFile::to_numpy(const std::optional<std::vector<std::string>>& names
     };
     auto raise_failure = [&] {
         if (shrank)
-            raise_error(*failed, "the file shrank from " + std::to_string(*size_at_start) + " to " +
+            raise_error(failed.error(), "the file shrank from " + std::to_string(*size_at_start) + " to " +
                                      std::to_string(shrunk_to) + " bytes while it was read");
-        if (failed) raise(*failed);
+        if (!failed.ok()) raise(failed.error());
     };
     if (!objects) {
         // Numbers only: the whole range without the GIL, so other threads

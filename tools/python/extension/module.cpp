@@ -133,7 +133,7 @@ PYBIND11_MODULE(_nelvo_data, m)
                                                : py::object(py::int_(tool::first_column_number(fd) + c.column));
                                        l.append(py::make_tuple(c.name, std::string(fd.name()), row, element, c.offset,
                                                                fd.element_width, std::string(tool::stored_name(fd.stored)),
-                                                               std::string(fd.line_descriptor(c.row).utf8)));
+                                                               std::string(fd.descriptor_text(c.row))));
                                    }
                                    return l;
                                })
