@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <cstring>
 
 #include <nelvo/records/stored.hpp>
@@ -36,6 +37,12 @@ Char* put(Char* out, std::basic_string_view<Char> s)
 // Longest integer text of 16-bit and 32-bit values: "-32768", "-2147483648".
 constexpr std::size_t max_int16_chars = 6;
 constexpr std::size_t max_int32_chars = 11;
+
+// Room render() asks for past the record's longest text: pieces of a known
+// longest length (the line head, runs of zero values, integer digits) are
+// stored whole in fixed-size copies and may run this far past their end.
+constexpr std::size_t over_store_chars = 64;
+static_assert(over_store_chars >= text::integer_store_chars);
 
 }  // namespace
 
@@ -103,18 +110,26 @@ Char* with_writer(const Field& f, const text::Style<Char>& style, Use use)
     return use([](Char* o, const unsigned char*) { return o; });
 }
 
-// How many elements at the end of p[0, count * width) are zero, counted
-// from the last byte that is not: eight bytes a step.
+// How many elements at the end of p[0, count * width) are zero. A forward
+// pass over whole words remembers the last one that is not zero, without a
+// branch on the values: its trip count is the field's, the same for every
+// record, where a scan from the end would stop at a different place each
+// time and the branch that ends it would guess wrong.
 std::uint32_t trailing_zero_elements(const unsigned char* p, std::uint32_t count, std::size_t width)
 {
-    std::size_t e = count * width;
-    while (e >= 8) {
-        std::uint64_t word;
-        std::memcpy(&word, p + e - 8, sizeof word);
-        if (word != 0) break;
-        e -= 8;
+    const std::size_t n = count * width;
+    std::size_t e = n;  // one past the last byte that is not zero
+    if (n < 8) {
+        while (e > 0 && p[e - 1] == 0) --e;
+    } else if (const std::uint64_t tail = load<std::uint64_t>(p + n - 8); tail != 0) {
+        // The field's last word (overlapping the one before when n is not
+        // a multiple of 8) is in use: the whole array is.
+        e = n - static_cast<std::size_t>(std::countl_zero(tail)) / 8;
+    } else {
+        std::size_t last = 0;  // one past the last whole word that is not zero
+        for (std::size_t i = 0; i + 8 <= n; i += 8) last = load<std::uint64_t>(p + i) != 0 ? i + 8 : last;
+        e = last == 0 ? 0 : last - static_cast<std::size_t>(std::countl_zero(load<std::uint64_t>(p + last - 8))) / 8;
     }
-    while (e > 0 && p[e - 1] == 0) --e;
     return count - static_cast<std::uint32_t>((e + width - 1) / width);
 }
 
@@ -132,12 +147,18 @@ constexpr std::array<Char, 128> make_zero_values()
 template <class Char>
 inline constexpr auto zero_values = make_zero_values<Char>();
 
+// Whole blocks of the table, the last one running past the text: the
+// renderer reserves over_store_chars beyond the record's longest text.
 template <class Char>
 Char* put_zero_values(Char* out, std::uint32_t n)
 {
-    constexpr std::uint32_t per_copy = zero_values<Char>.size() / 2;
-    for (; n > per_copy; n -= per_copy) out = put(out, std::basic_string_view<Char>(zero_values<Char>.data(), 2 * per_copy));
-    return put(out, std::basic_string_view<Char>(zero_values<Char>.data(), 2 * std::size_t{n}));
+    constexpr std::size_t block = 64;
+    static_assert(block <= zero_values<Char>.size());
+    const std::size_t chars = 2 * std::size_t{n};
+    std::size_t i = 0;
+    do std::memcpy(out + i, zero_values<Char>.data(), block * sizeof(Char));  // also for none: no branch to guess
+    while ((i += block) < chars);
+    return out + chars;
 }
 
 // One row's values joined by ";", starting at the row's first element.
@@ -177,17 +198,29 @@ template <class Char>
 void render(const Layout& l, const unsigned char* record, std::int32_t record_number, LineForm form,
             const text::Style<Char>& style, text::Sink<Char>& sink)
 {
-    Char head[text::max_integer_chars + 1];
-    Char* head_end = text::write_integer(head, record_number);
-    *head_end++ = static_cast<Char>(';');
-    const std::basic_string_view<Char> prefix(head, static_cast<std::size_t>(head_end - head));
+    // The line head, record number and ";" (12 characters at most), is
+    // written once, at the first line, and copied from there to the other
+    // lines as one fixed block of head_chars: a copy from a buffer on the
+    // stack written just before would wait for those stores to finish.
+    constexpr std::size_t head_chars = 16;
+    static_assert(head_chars >= max_int32_chars + 1 && head_chars <= over_store_chars);
+    const Char* head = nullptr;
+    std::size_t head_size = 0;
 
-    // Integer text may store a few characters past its end (see
-    // integer_store_chars), also past the record's longest text.
-    Char* out = sink.reserve(max_record_chars<Char>(l, form, style.decimal_separator.size()) + text::integer_store_chars);
+    Char* out = sink.reserve(max_record_chars<Char>(l, form, style.decimal_separator.size()) + over_store_chars);
     for (const Field& f : l.fields) {
         for (std::uint32_t row = 0; row < f.rows; ++row) {
-            if (form != LineForm::Bare) out = put(out, prefix);
+            if (form != LineForm::Bare) {
+                if (head == nullptr) {
+                    head = out;
+                    out = text::write_integer(out, record_number);
+                    *out++ = static_cast<Char>(';');
+                    head_size = static_cast<std::size_t>(out - head);
+                } else {
+                    std::memmove(out, head, head_chars * sizeof(Char));  // a short first line overlaps
+                    out += head_size;
+                }
+            }
             if (form == LineForm::Described) out = put(out, f.line_descriptor(row).as<Char>());
             out = write_row(out, f, record + f.element_offset(row, 0), style);
             if (form != LineForm::Bare) {

@@ -294,15 +294,23 @@ TEST(Layouts, TrailingZeroSlotsOfIntegerArrays)
 {
     static constexpr Field i16[] = {fields::int16s(0, 27, NELVO_DESCRIPTOR("I;t.v;1-27;"))};
     static constexpr Field i32[] = {fields::int32s(0, 150, NELVO_DESCRIPTOR("I;t.v;1-150;"))};
+    // Arrays shorter than a word, of exactly one, and of a word and a half.
+    static constexpr Field s16[] = {fields::int16s(0, 3, NELVO_DESCRIPTOR("I;t.v;1-3;"))};
+    static constexpr Field w32[] = {fields::int32s(0, 2, NELVO_DESCRIPTOR("I;t.v;1-2;"))};
+    static constexpr Field h16[] = {fields::int16s(0, 6, NELVO_DESCRIPTOR("I;t.v;1-6;"))};
     static constexpr Layout l16 = make_layout<i16>("t", 54);
     static constexpr Layout l32 = make_layout<i32>("t", 600);
-    static_assert(validate(l16) && validate(l32));
+    static constexpr Layout ls16 = make_layout<s16>("t", 6);
+    static constexpr Layout lw32 = make_layout<w32>("t", 8);
+    static constexpr Layout lh16 = make_layout<h16>("t", 12);
+    static_assert(validate(l16) && validate(l32) && validate(ls16) && validate(lw32) && validate(lh16));
     struct Case {
         const Layout* layout;
         std::int32_t value;  // put at one slot, 5 at the one before
     };
-    const Case cases[] = {{&l16, 256}, {&l16, -1}, {&l16, 1}, {&l32, 0x01000000}, {&l32, INT32_MIN},
-                          {&l32, 7},   {&personen2, 0x00010000}, {&personen2, -5}};
+    const Case cases[] = {{&l16, 256},  {&l16, -1},  {&l16, 1},   {&l32, 0x01000000}, {&l32, INT32_MIN},
+                          {&l32, 7},    {&ls16, 256}, {&ls16, -1}, {&lw32, 0x01000000}, {&lw32, 3},
+                          {&lh16, 256}, {&lh16, 1},  {&personen2, 0x00010000}, {&personen2, -5}};
     for (const Case& c : cases) {
         const Layout& l = *c.layout;
         const Field& f = l.fields[0];
@@ -322,6 +330,34 @@ TEST(Layouts, TrailingZeroSlotsOfIntegerArrays)
             ASSERT_EQ(render<char16_t>(l, r.data(), 1, u",", LineForm::Bare), nelvo::text::utf8_to_utf16(want))
                 << c.value << " at " << last;
         }
+    }
+}
+
+}  // namespace
+
+namespace {
+
+// Every line starts with the record number and ";", written once and copied
+// to the lines after: lines shorter than that copy, and numbers of every
+// length and sign.
+TEST(Layouts, EveryLineCarriesTheRecordNumber)
+{
+    static constexpr Field three[] = {
+        fields::int16(0, NELVO_DESCRIPTOR("I;t.a;")),
+        fields::int16(2, NELVO_DESCRIPTOR("I;t.b;")),
+        fields::int32s(4, 2, NELVO_DESCRIPTOR("I;t.c;1-2;")),
+    };
+    static constexpr Layout l = make_layout<three>("t", 12);
+    static_assert(validate(l));
+    Bytes r(l.size, 0);
+    put(r, 0, std::int16_t{-7});
+    put(r, 6, std::int16_t{1});  // c's first value, 65536
+    for (std::int32_t number : {INT32_MIN, -1, 0, 7, 99999, 123456789, INT32_MAX}) {
+        const std::string n = std::to_string(number) + ";";
+        const std::string want = n + "I;t.a;-7\r\n" + n + "I;t.b;0\r\n" + n + "I;t.c;1-2;65536;0\r\n";
+        EXPECT_EQ(render<char>(l, r.data(), number, ","), want);
+        EXPECT_EQ(render<char16_t>(l, r.data(), number, u","), nelvo::text::utf8_to_utf16(want));
+        EXPECT_EQ(render<char>(l, r.data(), number, ",", LineForm::Numbered), n + "-7\r\n" + n + "0\r\n" + n + "65536;0\r\n");
     }
 }
 
