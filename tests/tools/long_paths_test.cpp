@@ -9,7 +9,7 @@
 #include <random>
 #include <string>
 
-#include "nelvo-data/system/long_paths.hpp"
+#include "nelvo-data/system/io.hpp"
 
 #ifdef _WIN32
 #define NELVO_LIBRARY_FILES_DEFINITIONS
@@ -19,8 +19,8 @@
 #endif
 
 namespace fs = std::filesystem;
-using nelvo::tool::long_path;
-using nelvo::tool::long_path_utf8;
+using nelvo::tool::io::long_path;
+using nelvo::tool::io::long_path_utf8;
 
 namespace {
 

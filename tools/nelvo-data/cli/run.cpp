@@ -2,10 +2,10 @@
 
 #include <CLI/CLI.hpp>
 
-#include "nelvo-data/cli/console.hpp"
+#include "nelvo-data/base/console.hpp"
 #include "nelvo-data/cli/definition.hpp"
 #include "nelvo-data/cli/export_inputs.hpp"
-#include "nelvo-data/cli/suggestions.hpp"
+#include "nelvo-data/base/suggestions.hpp"
 #include "nelvo-data/commands/check.hpp"
 #include "nelvo-data/commands/dump.hpp"
 #include "nelvo-data/commands/export.hpp"

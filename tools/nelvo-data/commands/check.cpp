@@ -6,7 +6,7 @@
 #include <nelvo/record.hpp>
 
 #include "component/counting.hpp"
-#include "nelvo-data/cli/console.hpp"
+#include "nelvo-data/base/console.hpp"
 #include "nelvo-data/commands/data_file.hpp"
 #include "nelvo-data/fields/names.hpp"
 #include "nelvo-data/identify/verdict.hpp"

@@ -1,7 +1,7 @@
 #include "nelvo-data/commands/data_file.hpp"
 
 #include "component/record_file.hpp"
-#include "nelvo-data/cli/console.hpp"
+#include "nelvo-data/base/console.hpp"
 #include "text/utf.hpp"
 
 namespace nelvo::tool {

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "nelvo-data/cli/console.hpp"
+#include "nelvo-data/base/console.hpp"
 #include "nelvo-data/commands/data_file.hpp"
 #include "nelvo-data/fields/names.hpp"
 #include "platform/locale.hpp"

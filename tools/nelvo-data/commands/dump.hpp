@@ -8,7 +8,7 @@
 
 #include "component/file_kind.hpp"
 #include "component/record_file.hpp"
-#include "nelvo-data/cli/arguments.hpp"
+#include "nelvo-data/base/arguments.hpp"
 
 namespace nelvo::tool {
 

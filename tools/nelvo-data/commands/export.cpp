@@ -4,15 +4,15 @@
 #include <chrono>
 #include <filesystem>
 
-#include "nelvo-data/cli/console.hpp"
-#include "nelvo-data/cli/suggestions.hpp"
+#include "nelvo-data/base/console.hpp"
+#include "nelvo-data/base/suggestions.hpp"
 #include "nelvo-data/commands/data_file.hpp"
 #include "nelvo-data/export/progress.hpp"
 #include "nelvo-data/identify/verdict.hpp"
 #include "nelvo-data/input/standard_input.hpp"
 #include "nelvo-data/output/file_destination.hpp"
 #include "nelvo-data/system/signals.hpp"
-#include "nelvo-data/system/terminal.hpp"
+#include "nelvo-data/system/io.hpp"
 #include "platform/console.hpp"
 #include "text/utf.hpp"
 
@@ -161,7 +161,7 @@ int export_command(const cli::Arguments& a)
                              export_summary(totals.records, totals.input_bytes,
                                             format.library_file ? size_of(a.output) : out.bytes_written(),
                                             std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count(),
-                                            terminal_columns(stderr)) +
+                                            io::terminal_columns(stderr)) +
                                  "\n");
     return cli::exit_success;
 }

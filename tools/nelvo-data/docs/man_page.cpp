@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "nelvo-data/cli/console.hpp"
+#include "nelvo-data/base/console.hpp"
 
 namespace nelvo::tool::docs {
 namespace {

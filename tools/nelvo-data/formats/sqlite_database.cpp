@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <system_error>
 
-#include "nelvo-data/system/long_paths.hpp"
+#include "nelvo-data/system/io.hpp"
 
 namespace nelvo::tool::sqlite {
 
@@ -39,14 +39,8 @@ WriteStatus Database::open(const std::string& path, bool create)
 {
     // One thread writes at a time (the export loop's turns): no mutexes.
     const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0) | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_EXRESCODE;
-#ifdef _WIN32
-    // SQLite's Windows layer takes UTF-8 names; past MAX_PATH only with the
-    // layer made for it and a prefixed name (system/long_paths.hpp).
-    const char* vfs = "win32-longpath";
-#else
-    const char* vfs = nullptr;
-#endif
-    if (sqlite3_open_v2(long_path_utf8(path).c_str(), &db_, flags, vfs) != SQLITE_OK) {
+    // Past MAX_PATH on Windows: a prefixed name, and the layer that takes it.
+    if (sqlite3_open_v2(io::long_path_utf8(path).c_str(), &db_, flags, io::sqlite_vfs()) != SQLITE_OK) {
         auto f = failure();
         close();
         return f;

@@ -8,7 +8,7 @@
 #include <filesystem>
 #include <string>
 
-#include "nelvo-data/system/long_paths.hpp"
+#include "nelvo-data/system/io.hpp"
 
 namespace {
 
@@ -21,7 +21,7 @@ bool wide_name(const char* name, std::wstring& out)
         return false;
     }
     try {
-        out = nelvo::tool::long_path(std::filesystem::u8path(name)).wstring();
+        out = nelvo::tool::io::long_path(std::filesystem::u8path(name)).wstring();
         return true;
     } catch (...) {
         errno = EINVAL;

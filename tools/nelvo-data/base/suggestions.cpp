@@ -1,4 +1,4 @@
-#include "nelvo-data/cli/suggestions.hpp"
+#include "nelvo-data/base/suggestions.hpp"
 
 #include <algorithm>
 
