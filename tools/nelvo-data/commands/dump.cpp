@@ -16,13 +16,6 @@ namespace {
 constexpr std::uint32_t bytes_per_line = 16;
 constexpr std::size_t name_width = 26;
 
-// Display width of UTF-8 text: one column per character.
-std::size_t columns(std::string_view s)
-{
-    return static_cast<std::size_t>(
-        std::count_if(s.begin(), s.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
-}
-
 // Control characters shown as \xNN, so a dump never moves the terminal's cursor.
 std::string visible(std::string_view v)
 {
@@ -89,7 +82,7 @@ Result<std::string> dump_record(FileKind kind, std::u16string_view path, std::in
                     row += "  ";
                     const std::string label = line == 0 ? name : "";
                     row += label;
-                    row.append(name_width - std::min(name_width - 1, columns(label)), ' ');
+                    row.append(name_width - std::min(name_width - 1, text::utf8_characters(label)), ' ');
                     for (std::uint32_t i = 0; i < bytes_per_line; ++i) {
                         if (i < n) {
                             row += hex[rec[from + i] >> 4];

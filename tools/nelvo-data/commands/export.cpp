@@ -11,8 +11,8 @@
 #include "nelvo-data/identify/verdict.hpp"
 #include "nelvo-data/input/standard_input.hpp"
 #include "nelvo-data/output/file_destination.hpp"
-#include "nelvo-data/system/signals.hpp"
 #include "nelvo-data/system/io.hpp"
+#include "nelvo-data/system/signals.hpp"
 #include "platform/console.hpp"
 #include "text/utf.hpp"
 
@@ -61,15 +61,13 @@ bool judge_kind(const ExportInput& in, const records::Layout& l, bool strict)
     auto ranked = rank_candidates(*sample);
     if (!ranked) return true;
     const Candidate given{in.kind, &l};
-    const auto better = better_candidate(*ranked, given);
-    if (!better) return true;
-    const auto mine = std::find_if(ranked->begin(), ranked->end(), [&](const Evidence& e) { return e.candidate == given; });
-    const std::string advice = better_kind_advice(in.path == "-" ? standard_input_name : in.path, *better, *mine);
+    const auto advice = kind_advice(in.path == "-" ? standard_input_name : in.path, *ranked, given);
+    if (!advice) return true;
     if (!strict) {
-        cli::warn(advice);
+        cli::warn(advice->line);
         return true;
     }
-    cli::say(advice + " (--strict: nothing exported)");
+    cli::say(advice->line + " (--strict: nothing exported)");
     return false;
 }
 

@@ -26,18 +26,13 @@
 #include "nelvo-data/output/staged_file.hpp"
 #include "nelvo-data/system/io.hpp"
 #include "nelvo-data/system/signals.hpp"
+#include "text/utf.hpp"
 
 namespace nelvo::tool {
 namespace {
 
-// Characters in a UTF-8 header, for the width of its column.
-std::size_t characters(std::string_view s)
-{
-    return static_cast<std::size_t>(std::count_if(s.begin(), s.end(), [](char c) { return (c & 0xC0) != 0x80; }));
-}
-
 // Wide enough for the bold header and the autofilter's button beside it.
-double width_for(std::string_view header) { return std::max(8.43, 1.1 * static_cast<double>(characters(header)) + 3.0); }
+double width_for(std::string_view header) { return std::max(8.43, 1.1 * static_cast<double>(text::utf8_characters(header)) + 3.0); }
 
 const std::vector<std::string> files_header = {"path", "kind", "layout", "size", "record_length", "first_record",
                                                "records", "modified", "sheets"};

@@ -80,6 +80,13 @@ std::basic_string<NativeChar> long_native_name(const std::string& path);
 
 // ---- Standard input
 
+// Whether `stop` (the signals' flag, or none) asks the work to end.
+inline bool stop_requested(const std::atomic<bool>* stop)
+{
+    return stop != nullptr && stop->load(std::memory_order_relaxed);
+}
+
+
 // Waits until standard input has bytes (or its end, or an error) to give;
 // false when `stop` was set meanwhile. Waiting in short steps lets a signal
 // that reached another thread end the wait.

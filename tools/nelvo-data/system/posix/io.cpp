@@ -120,7 +120,7 @@ std::basic_string<NativeChar> long_native_name(const std::string& path) { return
 bool wait_for_input(const std::atomic<bool>* stop)
 {
     for (;;) {
-        if (stop != nullptr && stop->load(std::memory_order_relaxed)) return false;
+        if (stop_requested(stop)) return false;
         pollfd p{0, POLLIN, 0};
         const int r = ::poll(&p, 1, 100);
         if (r > 0) return true;

@@ -27,8 +27,6 @@ std::wstring long_wide(const std::string& utf8) { return long_path(std::filesyst
 
 std::error_code last_error() { return {static_cast<int>(::GetLastError()), std::system_category()}; }
 
-bool stopped(const std::atomic<bool>* stop) { return stop != nullptr && stop->load(std::memory_order_relaxed); }
-
 }  // namespace
 
 int start(int argc, NativeChar** wargv, int (*run)(int, char**))
@@ -171,7 +169,7 @@ bool wait_for_input(const std::atomic<bool>* stop)
     case FILE_TYPE_PIPE:
         // A pipe has no wait that a stop can end: look at it in short steps.
         for (;;) {
-            if (stopped(stop)) return false;
+            if (stop_requested(stop)) return false;
             DWORD ready = 0;
             if (!::PeekNamedPipe(h, nullptr, 0, nullptr, &ready, nullptr) || ready > 0) return true;  // the end, or bytes
             ::Sleep(50);
@@ -179,11 +177,11 @@ bool wait_for_input(const std::atomic<bool>* stop)
     case FILE_TYPE_CHAR:
         // A console is signalled when it has input.
         for (;;) {
-            if (stopped(stop)) return false;
+            if (stop_requested(stop)) return false;
             const DWORD r = ::WaitForSingleObject(h, 100);
             if (r != WAIT_TIMEOUT) return true;
         }
-    default: return !stopped(stop);  // a file never keeps a reader waiting
+    default: return !stop_requested(stop);  // a file never keeps a reader waiting
     }
 }
 
