@@ -19,7 +19,7 @@
 #define NELVO_LIBRARY_FILES_DEFINITIONS
 #include <fcntl.h>
 
-#include "nelvo-data/system/library_files.h"
+#include "nelvo-data/system/windows/library_files.h"
 #endif
 
 namespace fs = std::filesystem;

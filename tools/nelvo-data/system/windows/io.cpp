@@ -170,8 +170,8 @@ bool wait_for_input(const std::atomic<bool>* stop)
         // A pipe has no wait that a stop can end: look at it in short steps.
         for (;;) {
             if (stop_requested(stop)) return false;
-            DWORD ready = 0;
-            if (!::PeekNamedPipe(h, nullptr, 0, nullptr, &ready, nullptr) || ready > 0) return true;  // the end, or bytes
+            DWORD waiting = 0;
+            if (!::PeekNamedPipe(h, nullptr, 0, nullptr, &waiting, nullptr) || waiting > 0) return true;  // the end, or bytes
             ::Sleep(50);
         }
     case FILE_TYPE_CHAR:

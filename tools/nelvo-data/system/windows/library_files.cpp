@@ -1,7 +1,7 @@
 // The UTF-8 file functions that library_files.h puts in libxlsxwriter's
 // place of the C library's narrow ones (Windows builds only).
 #define NELVO_LIBRARY_FILES_DEFINITIONS
-#include "nelvo-data/system/library_files.h"
+#include "nelvo-data/system/windows/library_files.h"
 
 #include <cerrno>
 #include <cstring>
