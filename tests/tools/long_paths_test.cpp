@@ -196,9 +196,9 @@ TEST(LongPaths, StagedFilesAndRemovalPastMaxPath)
         ASSERT_NE(made, nullptr) << errno;
         std::fclose(made);
     }
-    io::remove(u8(rows));
-    io::remove(target);
-    io::remove(u8(dir / "missing"));  // nothing to do, no failure
+    io::remove_path(u8(rows));
+    io::remove_path(target);
+    io::remove_path(u8(dir / "missing"));  // nothing to do, no failure
     EXPECT_FALSE(fs::exists(long_path(rows)));
     EXPECT_FALSE(fs::exists(long_path(fs::u8path(target))));
     std::error_code ec;

@@ -291,7 +291,7 @@ private:
         if (rows_folder_.empty()) return;
         // A flat folder of the library's files, removed as a second
         // signal would.
-        io::remove(rows_folder_);
+        io::remove_path(rows_folder_);
         signals::forget(rows_folder_handle_);
         rows_folder_handle_ = -1;
         rows_folder_.clear();

@@ -105,7 +105,7 @@ WriteStatus StagedFile::commit()
 void StagedFile::abandon() noexcept
 {
     if (temp_.empty()) return;
-    io::remove(temp_);
+    io::remove_path(temp_);
     temp_.clear();
     finished_ = false;
     signals::forget(abort_handle_);

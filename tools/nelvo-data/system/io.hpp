@@ -73,7 +73,7 @@ std::error_code replace_file(const std::string& from, const std::string& to);
 // it; no allocation, no lock.
 void remove_native(const NativeChar* name) noexcept;
 // The same by a UTF-8 name.
-void remove(const std::string& path) noexcept;
+void remove_path(const std::string& path) noexcept;
 // What remove_native() takes: long_path() in the system's characters;
 // empty for a name that is not UTF-8.
 std::basic_string<NativeChar> long_native_name(const std::string& path);

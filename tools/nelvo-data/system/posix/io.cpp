@@ -113,7 +113,7 @@ void remove_native(const NativeChar* name) noexcept
     ::rmdir(name);
 }
 
-void remove(const std::string& path) noexcept { remove_native(path.c_str()); }
+void remove_path(const std::string& path) noexcept { remove_native(path.c_str()); }
 
 std::basic_string<NativeChar> long_native_name(const std::string& path) { return path; }
 

@@ -156,7 +156,7 @@ std::basic_string<NativeChar> long_native_name(const std::string& path)
     }
 }
 
-void remove(const std::string& path) noexcept
+void remove_path(const std::string& path) noexcept
 {
     const std::wstring name = long_native_name(path);
     remove_native(name.c_str());
