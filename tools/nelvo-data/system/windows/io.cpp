@@ -190,7 +190,7 @@ long long read_input(unsigned char* out, std::size_t n)
     return ::_read(0, out, static_cast<unsigned>(n < (1u << 30) ? n : (1u << 30)));
 }
 
-bool is_terminal(std::FILE* stream) { return ::_isatty(::_fileno(stream)) != 0; }
+bool is_terminal(std::FILE* stream) { return _isatty(_fileno(stream)) != 0; }
 
 int terminal_columns(std::FILE*)
 {
