@@ -179,14 +179,15 @@ TEST(LongPaths, StagedFilesAndRemovalPastMaxPath)
         ASSERT_FALSE(staged.create(&f).has_value());
         ASSERT_NE(f, nullptr);
         EXPECT_TRUE(std::fputs("a;b\n", f) >= 0 && std::fclose(f) == 0);
-        EXPECT_TRUE(fs::exists(long_path(fs::u8path(staged.path()))));
+        const std::string temp = staged.path();
+        EXPECT_TRUE(fs::exists(long_path(fs::u8path(temp))));
         if (commit) {
             EXPECT_FALSE(staged.commit().has_value());
         } else {
             staged.abandon();
         }
         EXPECT_EQ(fs::exists(long_path(fs::u8path(target))), commit);
-        EXPECT_EQ(std::distance(fs::directory_iterator(long_path(dir)), fs::directory_iterator()), commit ? 1 : 0);
+        EXPECT_FALSE(fs::exists(long_path(fs::u8path(temp))));  // mingw's directory_iterator cannot list "\\?\" folders
     }
 
     const fs::path rows = dir / "rows";
