@@ -75,7 +75,7 @@ void remove_native(const NativeChar* name) noexcept;
 // The same by a UTF-8 name.
 void remove_path(const std::string& path) noexcept;
 // What remove_native() takes: long_path() in the system's characters;
-// empty for a name that is not UTF-8.
+// empty when it cannot be made (no memory).
 std::basic_string<NativeChar> long_native_name(const std::string& path);
 
 // ---- Standard input
