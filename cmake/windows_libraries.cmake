@@ -115,9 +115,9 @@ target_compile_options(nelvo_xlsxwriter PRIVATE -w -g0)
 # The library opens its files with the C library's narrow functions, which on
 # Windows take the ANSI code page and stop at MAX_PATH: a header forced into
 # each of its sources turns them into UTF-8 ones that take long paths
-# (tools/nelvo-data/system/library_files.h).
+# (tools/nelvo-data/system/windows/library_files.h).
 target_compile_options(nelvo_xlsxwriter PRIVATE
-  -include ${PROJECT_SOURCE_DIR}/tools/nelvo-data/system/library_files.h)
+  -include ${PROJECT_SOURCE_DIR}/tools/nelvo-data/system/windows/library_files.h)
 # No encryption in the zip (as libxlsxwriter's own build).
 target_compile_definitions(nelvo_xlsxwriter PRIVATE NOCRYPT NOUNCRYPT)
 target_link_libraries(nelvo_xlsxwriter PUBLIC nelvo_library_files ZLIB::ZLIB)

@@ -47,4 +47,14 @@ private:
     std::intptr_t handle_ = invalid;
 };
 
+// Whether `path` names a device rather than a file on Windows: the device
+// namespace (\\.\pipe\x, \\.\C:, \\?\GLOBALROOT\...) apart from drive and UNC
+// paths written in it, and the reserved names Windows turns into a device
+// in every folder: CON, PRN, AUX, NUL, CONIN$, CONOUT$, COM1-9 and LPT1-9,
+// in any letter case, also with an extension or trailing spaces ("lpt1.txt",
+// "nul.tar.gz"). Windows refuses to open a data file so named: opening one
+// would connect to a pipe server or wait on the console. Plain text, so
+// every platform can test it.
+bool names_windows_device(std::u16string_view path);
+
 }  // namespace nelvo::platform

@@ -8,6 +8,7 @@
 namespace nelvo::text {
 
 constexpr char ascii_lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+constexpr char ascii_upper(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
 
 constexpr bool equal_ignoring_ascii_case(std::string_view a, std::string_view b)
 {

@@ -83,11 +83,11 @@ TEST(Identify, SizesThatFitTwoKinds)
         EXPECT_TRUE(wrong.size_fits());
         EXPECT_NE(tool::verdict_of(wrong), Verdict::Fits) << tool::describe(wrong);
         // Named as the other kind, the file is plainly not that: check and export say which it is.
-        const auto better = tool::better_candidate(all, c.also);
-        ASSERT_TRUE(better.has_value());
-        EXPECT_EQ(better->candidate, c.is);
-        const auto advice = tool::better_kind_advice("F", *better, wrong);
-        EXPECT_EQ(advice.rfind("F fits " + c.is.name() + ", not " + c.also.name() + " (", 0), 0u) << advice;
+        const auto advice = tool::kind_advice("F", all, c.also);
+        ASSERT_TRUE(advice.has_value());
+        EXPECT_EQ(advice->better.candidate, c.is);
+        EXPECT_EQ(advice->line, "F fits " + c.is.name() + ", not " + c.also.name() + " (as " + c.also.name() + ": " +
+                                    tool::describe(wrong) + "); nelvo-data identify lists the evidence");
     }
 }
 

@@ -1,6 +1,7 @@
 // The names the tool hands SQLite and libxlsxwriter: prefixed past
-// MAX_PATH on Windows, untouched elsewhere; and on Windows the UTF-8 file
-// functions libxlsxwriter is built with.
+// MAX_PATH on Windows, untouched elsewhere; on Windows the UTF-8 file
+// functions libxlsxwriter is built with; device names; and what the tool
+// stages and removes by such names.
 #include <gtest/gtest.h>
 
 #include <cerrno>
@@ -9,18 +10,21 @@
 #include <random>
 #include <string>
 
-#include "nelvo-data/system/long_paths.hpp"
+#include "nelvo-data/output/staged_file.hpp"
+#include "nelvo-data/system/io.hpp"
+#include "platform/file.hpp"
+#include "text/utf.hpp"
 
 #ifdef _WIN32
 #define NELVO_LIBRARY_FILES_DEFINITIONS
 #include <fcntl.h>
 
-#include "nelvo-data/system/library_files.h"
+#include "nelvo-data/system/windows/library_files.h"
 #endif
 
 namespace fs = std::filesystem;
-using nelvo::tool::long_path;
-using nelvo::tool::long_path_utf8;
+using nelvo::tool::io::long_path;
+using nelvo::tool::io::long_path_utf8;
 
 namespace {
 
@@ -131,3 +135,73 @@ TEST(LongPaths, UnchangedOffWindows)
 }
 
 #endif
+
+// One list for the data files the core refuses and the outputs the tool
+// writes straight: reserved names in any folder, letter case, with any
+// extension; their look-alikes are files.
+TEST(DeviceNames, ReservedNamesAnywhereWithAnyExtension)
+{
+    const bool windows = fs::path::preferred_separator == '\\';
+    const struct {
+        const char* path;
+        bool device;
+    } cases[] = {
+        {"NUL", true},           {"nul.tar.gz", true},      {"C:\\out\\Com3.csv", true}, {"out/lpt9", true},
+        {"Aux.", true},          {"con .txt", true},        {"CONIN$", true},              {"conout$.log", true},
+        {"prn", true},           {"\\\\.\\pipe\\x", true}, {"LPT0", false},               {"COM10", false},
+        {"console.csv", false},  {"nul/out.csv", false},   {"aux_data.csv", false},       {"\\\\?\\C:\\x\\out.csv", false},
+        {"", false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path);
+        EXPECT_EQ(nelvo::platform::names_windows_device(nelvo::text::utf8_to_utf16(c.path)), c.device);
+        EXPECT_EQ(nelvo::tool::io::is_device_name(c.path), windows && c.device);
+    }
+}
+
+// A staged output past MAX_PATH is created, committed and abandoned by its
+// long name; the one removal takes a file, or a folder with its files.
+TEST(LongPaths, StagedFilesAndRemovalPastMaxPath)
+{
+    namespace io = nelvo::tool::io;
+    const fs::path base = fs::temp_directory_path() / fs::u8path("nelvo-long-Łódź-" + std::to_string(std::random_device{}()));
+    const fs::path dir = base / fs::u8path(deep(300, std::string(1, static_cast<char>(fs::path::preferred_separator))));
+    ASSERT_TRUE(fs::create_directories(long_path(dir)));
+    const auto u8 = [](const fs::path& p) {
+        const auto s = p.u8string();
+        return std::string(s.begin(), s.end());
+    };
+    const std::string target = u8(dir / fs::u8path("Gehälter.csv"));
+    for (const bool commit : {false, true}) {
+        SCOPED_TRACE(commit ? "committed" : "abandoned");
+        nelvo::tool::StagedFile staged(target);
+        std::FILE* f = nullptr;
+        ASSERT_FALSE(staged.create(&f).has_value());
+        ASSERT_NE(f, nullptr);
+        EXPECT_TRUE(std::fputs("a;b\n", f) >= 0 && std::fclose(f) == 0);
+        const std::string temp = staged.path();
+        EXPECT_TRUE(fs::exists(long_path(fs::u8path(temp))));
+        if (commit) {
+            EXPECT_FALSE(staged.commit().has_value());
+        } else {
+            staged.abandon();
+        }
+        EXPECT_EQ(fs::exists(long_path(fs::u8path(target))), commit);
+        EXPECT_FALSE(fs::exists(long_path(fs::u8path(temp))));  // mingw's directory_iterator cannot list "\\?\" folders
+    }
+
+    const fs::path rows = dir / "rows";
+    ASSERT_TRUE(fs::create_directory(long_path(rows)));
+    for (const char* name : {"a.tmp", "b.tmp"}) {
+        std::FILE* made = io::open_for_writing(u8(rows / name));
+        ASSERT_NE(made, nullptr) << errno;
+        std::fclose(made);
+    }
+    io::remove_path(u8(rows));
+    io::remove_path(target);
+    io::remove_path(u8(dir / "missing"));  // nothing to do, no failure
+    EXPECT_FALSE(fs::exists(long_path(rows)));
+    EXPECT_FALSE(fs::exists(long_path(fs::u8path(target))));
+    std::error_code ec;
+    fs::remove_all(long_path(base), ec);
+}

@@ -12,38 +12,22 @@
 
 #include "component/file_kind.hpp"
 #include "records/layout.hpp"
+#include "support/temp_files.hpp"
 #include "text/utf.hpp"
 
 namespace nelvo::test {
 
-class ScratchDir {
+// The tests' one scratch folder (support/temp_files.hpp), with names as
+// the tool takes them: UTF-8 strings.
+class ScratchDir : public nelvo::testing::TempDir {
 public:
-    ScratchDir()
-    {
-        std::random_device rd;
-        path_ = std::filesystem::temp_directory_path() / ("nelvo-tool-test-" + std::to_string(rd()) + std::to_string(rd()));
-        std::filesystem::create_directories(path_);
-    }
-    ~ScratchDir()
-    {
-        std::error_code ec;
-        std::filesystem::remove_all(path_, ec);
-    }
-    ScratchDir(const ScratchDir&) = delete;
-    ScratchDir& operator=(const ScratchDir&) = delete;
-
+    using TempDir::path;
     // Writes `bytes` to a file named `name` and returns its path.
     std::string file(const std::string& name, const std::vector<unsigned char>& bytes) const
     {
-        const auto p = (path_ / name).string();
-        std::ofstream(p, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                 static_cast<std::streamsize>(bytes.size()));
-        return p;
+        return write(name, bytes).string();
     }
-    std::string path(const std::string& name) const { return (path_ / name).string(); }
-
-private:
-    std::filesystem::path path_;
+    std::string path(const std::string& name) const { return (path() / name).string(); }
 };
 
 // Every file kind with a name the personnel layout rule reads as intended.

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "records/layout.hpp"
+#include "text/ascii_case.hpp"
 
 namespace nelvo::tool {
 namespace {
@@ -61,8 +62,7 @@ void put_text(unsigned char* p, std::size_t width, std::string_view s)
 std::string lower(std::string_view s)
 {
     std::string r(s);
-    for (char& c : r)
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    for (char& c : r) c = text::ascii_lower(c);
     return r;
 }
 

@@ -2,38 +2,16 @@
 // streaming exporter of whole files. The command line is defined in
 // cli/definition.cpp, the subcommands live in commands/, the export loop in
 // export/ and the output formats in formats/.
-#include <string>
-#include <vector>
-
 #include "nelvo-data/cli/run.hpp"
-#include "text/utf.hpp"
+#include "nelvo-data/system/io.hpp"
 
+// The one platform difference outside system/: the entry's name and
+// argument type (Windows passes UTF-16 to wmain, built with -municode).
 #ifdef _WIN32
-#include <fcntl.h>
-#include <io.h>
-#endif
-
-namespace {
-
-int run(int argc, char** argv) { return nelvo::tool::cli::run(argc, argv); }
-
-}  // namespace
-
-#ifdef _WIN32
-// Windows hands over the arguments as UTF-16; the rest of the tool works in
-// UTF-8, which turns back into the same UTF-16 path.
-int wmain(int argc, wchar_t** wargv)
-{
-    _setmode(_fileno(stdout), _O_BINARY);
-    _setmode(_fileno(stdin), _O_BINARY);  // "-" reads data files' bytes
-    std::vector<std::string> args;
-    for (int i = 0; i < argc; ++i)
-        args.push_back(nelvo::text::utf16_to_utf8(reinterpret_cast<const char16_t*>(wargv[i])));
-    std::vector<char*> argv;
-    for (auto& a : args) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    return run(argc, argv.data());
-}
+int wmain(int argc, wchar_t** argv)
 #else
-int main(int argc, char** argv) { return run(argc, argv); }
+int main(int argc, char** argv)
 #endif
+{
+    return nelvo::tool::io::start(argc, argv, nelvo::tool::cli::run);
+}

@@ -50,39 +50,6 @@ bool has_overlong_name(std::u16string_view path)
     return false;
 }
 
-bool is_letter(char16_t c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); }
-
-char16_t upper(char16_t c) { return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - u'a' + u'A') : c; }
-
-// Paths that name a device rather than a file: the device namespace
-// (\\.\pipe\x, \\.\C:, \\?\GLOBALROOT\...) apart from drive and UNC paths
-// written in it, and the reserved names Windows turns into a device in
-// every directory (CON, NUL, COM1, "lpt1.txt", ...). They are refused
-// before opening: opening one would connect to a pipe server or wait on
-// the console, and none of them holds records.
-bool names_a_device(std::u16string_view path)
-{
-    if (path.size() >= 4 && is_separator(path[0]) && is_separator(path[1]) && (path[2] == u'.' || path[2] == u'?') &&
-        is_separator(path[3])) {
-        const std::u16string_view rest = path.substr(4);
-        const bool drive_path = rest.size() >= 3 && is_letter(rest[0]) && rest[1] == u':' && is_separator(rest[2]);
-        const bool unc_path = rest.size() >= 4 && upper(rest[0]) == u'U' && upper(rest[1]) == u'N' &&
-                              upper(rest[2]) == u'C' && is_separator(rest[3]);
-        if (!drive_path && !unc_path) return true;
-    }
-    std::size_t start = path.size();
-    while (start > 0 && !is_separator(path[start - 1]) && !(start == 2 && path[1] == u':')) --start;
-    std::u16string_view base = path.substr(start);
-    base = base.substr(0, std::min(base.find(u'.'), base.find(u':')));
-    while (!base.empty() && base.back() == u' ') base.remove_suffix(1);
-    std::u16string name;
-    for (char16_t c : base) name += upper(c);
-    for (const char16_t* device : {u"CON", u"PRN", u"AUX", u"NUL", u"CONIN$", u"CONOUT$"})
-        if (name == device) return true;
-    return name.size() == 4 && (name.starts_with(u"COM") || name.starts_with(u"LPT")) && name[3] >= u'1' &&
-           name[3] <= u'9';
-}
-
 }  // namespace
 
 void DataFile::close() noexcept
@@ -108,7 +75,7 @@ OpenStatus DataFile::open(std::u16string_view path)
         const bool dir = attrs != INVALID_FILE_ATTRIBUTES && (attrs & FILE_ATTRIBUTE_DIRECTORY);
         return dir ? OpenStatus::NotAFile : OpenStatus::BadName;
     }
-    if (names_a_device(path)) return OpenStatus::NotAFile;
+    if (names_windows_device(path)) return OpenStatus::NotAFile;
     // Share everything, so an export never blocks the payroll application.
     HANDLE h = CreateFileW(native.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                            nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "nelvo-data/cli/arguments.hpp"
+#include "nelvo-data/base/arguments.hpp"
 
 namespace CLI {
 class App;

@@ -2,8 +2,8 @@
 
 #include <CLI/CLI.hpp>
 
+#include "nelvo-data/base/suggestions.hpp"
 #include "nelvo-data/cli/definition.hpp"
-#include "nelvo-data/cli/suggestions.hpp"
 #include "nelvo-data/formats/formats.hpp"
 #include "text/ascii_case.hpp"
 #include "text/utf.hpp"

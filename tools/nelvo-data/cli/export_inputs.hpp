@@ -9,7 +9,7 @@
 
 #include <string_view>
 
-#include "nelvo-data/cli/arguments.hpp"
+#include "nelvo-data/base/arguments.hpp"
 
 namespace nelvo::tool::cli {
 

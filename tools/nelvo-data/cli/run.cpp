@@ -2,10 +2,10 @@
 
 #include <CLI/CLI.hpp>
 
-#include "nelvo-data/cli/console.hpp"
+#include "nelvo-data/base/console.hpp"
+#include "nelvo-data/base/suggestions.hpp"
 #include "nelvo-data/cli/definition.hpp"
 #include "nelvo-data/cli/export_inputs.hpp"
-#include "nelvo-data/cli/suggestions.hpp"
 #include "nelvo-data/commands/check.hpp"
 #include "nelvo-data/commands/dump.hpp"
 #include "nelvo-data/commands/export.hpp"
@@ -14,6 +14,7 @@
 #include "nelvo-data/commands/members.hpp"
 #include "nelvo-data/formats/formats.hpp"
 #include "nelvo-data/system/signals.hpp"
+#include "text/utf.hpp"
 
 namespace nelvo::tool::cli {
 namespace {
@@ -46,8 +47,7 @@ std::string unknown_subcommand(const CLI::App& app, int argc, char** argv)
 // quote or delimiter, or a line end.
 void check_separator(const std::string& sep, std::optional<char> delimiter)
 {
-    std::size_t characters = 0;
-    for (unsigned char c : sep) characters += (c & 0xC0) != 0x80;
+    const std::size_t characters = text::utf8_characters(sep);
     const bool bad_char = std::any_of(sep.begin(), sep.end(), [&](char c) {
         return (c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || c == '-' || c == '+' || c == ';' || c == '"' || c == '\r' || c == '\n' ||
                (delimiter && c == *delimiter);

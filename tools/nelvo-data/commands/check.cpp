@@ -8,7 +8,7 @@
 #include <nelvo/record_reader.hpp>
 
 #include "component/counting.hpp"
-#include "nelvo-data/cli/console.hpp"
+#include "nelvo-data/base/console.hpp"
 #include "nelvo-data/commands/data_file.hpp"
 #include "nelvo-data/fields/names.hpp"
 #include "nelvo-data/identify/verdict.hpp"
@@ -77,8 +77,8 @@ void scan_record(const records::Layout& l, const unsigned char* rec, std::int64_
             }
 }
 
-// Reads a data file or standard input front to back, in large pieces.
-class Front {
+// Reads a data file or standard input from start to end, in large pieces.
+class SequentialInput {
 public:
     // The file is read as bytes, whatever the layout it is checked in.
     Status open(FileKind kind, const std::string& path)
@@ -125,7 +125,7 @@ private:
 Result<CheckResult> check_input(FileKind kind, const records::Layout& l, const std::string& path,
                                 std::string_view name, std::int64_t max_listed)
 {
-    Front in;
+    SequentialInput in;
     if (auto e = in.open(kind, path); !e) return e.error();
 
     // Whole records are scanned as they come. How far the count reaches is
@@ -190,10 +190,9 @@ Result<CheckResult> check_input(FileKind kind, const records::Layout& l, const s
     auto ranked = rank_candidates(sample);
     if (!ranked) return ranked.error();
     const Candidate given{kind, &l};
-    if (auto better = better_candidate(*ranked, given)) {
-        const auto mine = std::find_if(ranked->begin(), ranked->end(), [&](const Evidence& e) { return e.candidate == given; });
-        result.kind_advice = better_kind_advice(std::string(name), *better, *mine);
-        about_file.warn("fits " + better->candidate.name() + " better (" + describe(*better) + ")");
+    if (auto advice = kind_advice(std::string(name), *ranked, given)) {
+        result.kind_advice = advice->line;
+        about_file.warn("fits " + advice->better.candidate.name() + " better (" + describe(advice->better) + ")");
     }
 
     for (const auto& w : about_file.listed) out += w;

@@ -6,8 +6,10 @@
 #include <string>
 #include <string_view>
 
+#include <nelvo/runtime_error.hpp>
+
 #include "component/file_kind.hpp"
-#include "nelvo-data/cli/arguments.hpp"
+#include "nelvo-data/base/arguments.hpp"
 
 namespace nelvo::tool {
 

@@ -2,7 +2,7 @@
 
 #include <nelvo/record_reader.hpp>
 
-#include "nelvo-data/cli/console.hpp"
+#include "nelvo-data/base/console.hpp"
 #include "text/utf.hpp"
 
 namespace nelvo::tool {

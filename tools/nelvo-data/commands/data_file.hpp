@@ -10,7 +10,7 @@
 #include <nelvo/runtime_error.hpp>
 
 #include "component/file_kind.hpp"
-#include "nelvo-data/cli/arguments.hpp"
+#include "nelvo-data/base/arguments.hpp"
 #include "nelvo-data/export/loop.hpp"
 #include "nelvo-data/identify/layout_rule.hpp"
 

@@ -3,24 +3,18 @@
 #include <algorithm>
 #include <vector>
 
-#include "nelvo-data/cli/console.hpp"
+#include "nelvo-data/base/console.hpp"
 #include "nelvo-data/commands/data_file.hpp"
 #include "nelvo-data/fields/names.hpp"
 #include "platform/locale.hpp"
 #include "records/renderer.hpp"
+#include "text/utf.hpp"
 
 namespace nelvo::tool {
 namespace {
 
 constexpr std::uint32_t bytes_per_line = 16;
 constexpr std::size_t name_width = 26;
-
-// Display width of UTF-8 text: one column per character.
-std::size_t columns(std::string_view s)
-{
-    return static_cast<std::size_t>(
-        std::count_if(s.begin(), s.end(), [](char c) { return (static_cast<unsigned char>(c) & 0xC0) != 0x80; }));
-}
 
 // Control characters shown as \xNN, so a dump never moves the terminal's cursor.
 std::string visible(std::string_view v)
@@ -85,7 +79,7 @@ Result<std::string> dump_record(const RecordReader& reader, std::int32_t recno, 
                     row += "  ";
                     const std::string label = line == 0 ? name : "";
                     row += label;
-                    row.append(name_width - std::min(name_width - 1, columns(label)), ' ');
+                    row.append(name_width - std::min(name_width - 1, text::utf8_characters(label)), ' ');
                     for (std::uint32_t i = 0; i < bytes_per_line; ++i) {
                         if (i < n) {
                             row += hex[rec[from + i] >> 4];

@@ -9,7 +9,7 @@
 #include <nelvo/record_reader.hpp>
 
 #include "component/file_kind.hpp"
-#include "nelvo-data/cli/arguments.hpp"
+#include "nelvo-data/base/arguments.hpp"
 
 namespace nelvo::tool {
 

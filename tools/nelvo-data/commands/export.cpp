@@ -7,15 +7,15 @@
 
 #include <nelvo/record_reader.hpp>
 
-#include "nelvo-data/cli/console.hpp"
-#include "nelvo-data/cli/suggestions.hpp"
+#include "nelvo-data/base/console.hpp"
+#include "nelvo-data/base/suggestions.hpp"
 #include "nelvo-data/commands/data_file.hpp"
 #include "nelvo-data/export/progress.hpp"
 #include "nelvo-data/identify/verdict.hpp"
 #include "nelvo-data/input/standard_input.hpp"
 #include "nelvo-data/output/file_destination.hpp"
+#include "nelvo-data/system/io.hpp"
 #include "nelvo-data/system/signals.hpp"
-#include "nelvo-data/system/terminal.hpp"
 #include "platform/console.hpp"
 
 namespace nelvo::tool {
@@ -65,15 +65,13 @@ bool judge_kind(const ExportInput& in, const records::Layout& l, bool strict)
     auto ranked = rank_candidates(*sample);
     if (!ranked) return true;
     const Candidate given{in.kind, &l};
-    const auto better = better_candidate(*ranked, given);
-    if (!better) return true;
-    const auto mine = std::find_if(ranked->begin(), ranked->end(), [&](const Evidence& e) { return e.candidate == given; });
-    const std::string advice = better_kind_advice(in.path == "-" ? standard_input_name : in.path, *better, *mine);
+    const auto advice = kind_advice(in.path == "-" ? standard_input_name : in.path, *ranked, given);
+    if (!advice) return true;
     if (!strict) {
-        cli::warn(advice);
+        cli::warn(advice->line);
         return true;
     }
-    cli::say(advice + " (--strict: nothing exported)");
+    cli::say(advice->line + " (--strict: nothing exported)");
     return false;
 }
 
@@ -165,7 +163,7 @@ int export_command(const cli::Arguments& a)
                              export_summary(totals.records, totals.input_bytes,
                                             format.library_file ? size_of(a.output) : out.bytes_written(),
                                             std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count(),
-                                            terminal_columns(stderr)) +
+                                            io::terminal_columns(stderr)) +
                                  "\n");
     return cli::exit_success;
 }

@@ -6,7 +6,7 @@
 #include <string>
 
 #include "component/file_kind.hpp"
-#include "nelvo-data/cli/arguments.hpp"
+#include "nelvo-data/base/arguments.hpp"
 #include "nelvo-data/export/loop.hpp"
 #include "nelvo-data/formats/formats.hpp"
 #include "nelvo-data/output/destination.hpp"

@@ -1,6 +1,6 @@
 #include "nelvo-data/commands/identify.hpp"
 
-#include "nelvo-data/cli/console.hpp"
+#include "nelvo-data/base/console.hpp"
 #include "nelvo-data/input/standard_input.hpp"
 
 namespace nelvo::tool {

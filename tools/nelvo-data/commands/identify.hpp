@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "nelvo-data/cli/arguments.hpp"
+#include "nelvo-data/base/arguments.hpp"
 #include "nelvo-data/identify/verdict.hpp"
 
 namespace nelvo::tool {

@@ -2,7 +2,7 @@
 
 #include <nlohmann/json.hpp>
 
-#include "nelvo-data/cli/console.hpp"
+#include "nelvo-data/base/console.hpp"
 #include "nelvo-data/commands/data_file.hpp"
 #include "nelvo-data/fields/names.hpp"
 #include "text/utf.hpp"

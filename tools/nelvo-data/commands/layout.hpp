@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "component/file_kind.hpp"
-#include "nelvo-data/cli/arguments.hpp"
+#include "nelvo-data/base/arguments.hpp"
 #include "records/layout.hpp"
 
 namespace nelvo::tool {

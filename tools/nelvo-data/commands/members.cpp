@@ -4,7 +4,7 @@
 
 #include <nelvo/record_reader.hpp>
 
-#include "nelvo-data/cli/console.hpp"
+#include "nelvo-data/base/console.hpp"
 #include "nelvo-data/commands/data_file.hpp"
 #include "text/utf.hpp"
 

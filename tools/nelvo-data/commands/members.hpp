@@ -2,7 +2,7 @@
 // written to standard output exactly as the members return it.
 #pragma once
 
-#include "nelvo-data/cli/arguments.hpp"
+#include "nelvo-data/base/arguments.hpp"
 
 namespace nelvo::tool {
 

@@ -3,7 +3,8 @@
 #include <cstdint>
 #include <cstdio>
 
-#include "nelvo-data/cli/console.hpp"
+#include "nelvo-data/base/console.hpp"
+#include "text/ascii_case.hpp"
 
 namespace nelvo::tool::docs {
 namespace {
@@ -104,10 +105,10 @@ void items(std::string& out, const std::vector<Argument>& args, bool positional)
 std::string man_page(const Program& p)
 {
     std::string title;
-    for (char ch : p.name) title += static_cast<char>(ch >= 'a' && ch <= 'z' ? ch - 'a' + 'A' : ch);
+    for (char ch : p.name) title += text::ascii_upper(ch);
     std::string about = p.description;
     if (!about.empty() && about.back() == '.') about.pop_back();
-    if (!about.empty() && about[0] >= 'A' && about[0] <= 'Z') about[0] = static_cast<char>(about[0] - 'A' + 'a');
+    if (!about.empty()) about[0] = text::ascii_lower(about[0]);
 
     std::string out;
     out += ".\\\" Generated from nelvo-data's command line definition (tools/nelvo-data/cli); do not edit.\n";

@@ -15,6 +15,7 @@
 #include "component/counting.hpp"
 #include "nelvo-data/export/progress.hpp"
 #include "nelvo-data/input/standard_input.hpp"
+#include "nelvo-data/system/io.hpp"
 #include "text/utf.hpp"
 
 namespace nelvo::tool {
@@ -168,8 +169,6 @@ ExportFailure exception_failure(const std::string& input)
     }
 }
 
-bool stopped(const std::atomic<bool>* stop) { return stop != nullptr && stop->load(std::memory_order_relaxed); }
-
 // Reads chunk c of a file: any chunk, on any thread.
 std::optional<ExportFailure> fetch_from_file(const OpenInput& input, std::int64_t per_chunk, std::int64_t c,
                                              unsigned char* buf, Fetched& got)
@@ -248,7 +247,8 @@ std::optional<ExportFailure> fetch_from_stream(OpenInput& input, const LoopOptio
     return std::nullopt;
 }
 
-struct Pass {
+// What the workers exporting one input share.
+struct InputExport {
     OpenInput& input;
     const LoopOptions& options;
     Writer& writer;
@@ -259,7 +259,7 @@ struct Pass {
 
 // Reads chunk c; for a stream, waits for its turn to read first. Returns
 // false when the worker has nothing more to do.
-bool fetch(const Pass& p, std::int64_t c, unsigned char* buf, Fetched& got, Turns& turns)
+bool fetch(const InputExport& p, std::int64_t c, unsigned char* buf, Fetched& got, Turns& turns)
 {
     if (!p.input.streamed()) {
         if (auto f = fetch_from_file(p.input, p.per_chunk, c, buf, got)) {
@@ -287,7 +287,7 @@ bool fetch(const Pass& p, std::int64_t c, unsigned char* buf, Fetched& got, Turn
 
 // Prepares chunks w, w + stride, ... and writes each when its turn comes, so
 // the output keeps file order while preparing runs in parallel.
-void work(const Pass& p, std::int64_t w, std::int64_t stride, Turns& turns)
+void work(const InputExport& p, std::int64_t w, std::int64_t stride, Turns& turns)
 {
     const InputInfo& info = p.input.info;
     try {
@@ -295,7 +295,7 @@ void work(const Pass& p, std::int64_t w, std::int64_t stride, Turns& turns)
         const std::int64_t room = info.records >= 0 ? std::min(p.per_chunk, info.records) : p.per_chunk;
         std::vector<unsigned char> in(static_cast<std::size_t>(room) * info.record_length);
         for (std::int64_t c = w; !turns.failed; c += stride) {
-            if (stopped(p.options.stop)) {
+            if (io::stop_requested(p.options.stop)) {
                 turns.fail(interruption());
                 return;
             }
@@ -308,7 +308,7 @@ void work(const Pass& p, std::int64_t w, std::int64_t stride, Turns& turns)
             turns.cv.wait(lock, [&] { return turns.next_chunk == c || turns.failed; });
             if (turns.failed) return;
             lock.unlock();  // only the chunk whose turn it is writes
-            if (stopped(p.options.stop)) {  // nothing more is written once asked to stop
+            if (io::stop_requested(p.options.stop)) {  // nothing more is written once asked to stop
                 turns.fail(interruption());
                 return;
             }
@@ -348,16 +348,16 @@ std::optional<ExportFailure> export_input(OpenInput& input, const LoopOptions& o
         const std::int64_t chunks = info.records < 0 ? no_end : (info.records + per_chunk - 1) / per_chunk;
         const auto jobs =
             static_cast<std::int64_t>(std::min<std::uint64_t>(jobs_for(o.jobs), static_cast<std::uint64_t>(chunks)));
-        const Pass pass{input, o, writer, per_chunk, written, progress};
+        const InputExport shared{input, o, writer, per_chunk, written, progress};
         Turns turns;
         if (jobs <= 1) {
-            work(pass, 0, 1, turns);
+            work(shared, 0, 1, turns);
         } else {
             std::vector<std::thread> threads;
             threads.reserve(static_cast<std::size_t>(jobs));
             try {
                 for (std::int64_t w = 0; w < jobs; ++w)
-                    threads.emplace_back(work, std::cref(pass), w, jobs, std::ref(turns));
+                    threads.emplace_back(work, std::cref(shared), w, jobs, std::ref(turns));
             } catch (const std::system_error&) {
                 // No thread for some of the chunks: stop the ones started
                 // rather than wait for chunks nobody renders.
@@ -380,7 +380,7 @@ std::optional<ExportFailure> drive(std::vector<OpenInput>& open, std::span<const
 {
     if (auto f = writer.begin(infos)) return f;
     for (auto& input : open) {
-        if (stopped(options.stop)) return interruption();
+        if (io::stop_requested(options.stop)) return interruption();
         if (auto f = export_input(input, options, writer, written, progress)) return f;
     }
     progress.finish();
@@ -398,10 +398,10 @@ std::optional<ExportFailure> drive(std::vector<OpenInput>& open, std::span<const
     // and so does one while the output was completed (a long zip, the
     // flush to the disk): it can still be abandoned.
     tell(Ending::Finishing);
-    if (stopped(options.stop)) return interruption();
+    if (io::stop_requested(options.stop)) return interruption();
     if (auto f = writer.finish()) return f;
     tell(Ending::Committing);
-    if (stopped(options.stop)) return interruption();
+    if (io::stop_requested(options.stop)) return interruption();
     return writer.commit();
 }
 

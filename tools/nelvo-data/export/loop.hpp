@@ -13,16 +13,10 @@
 #include <string>
 
 #include "component/file_kind.hpp"
+#include "nelvo-data/base/export_input.hpp"
 #include "nelvo-data/export/writer.hpp"
 
 namespace nelvo::tool {
-
-struct ExportInput {
-    FileKind kind = FileKind::User;
-    std::string path;  // UTF-8, as given; "-" is standard input, streamed
-    // Null: the kind's layout, for user the personnel layout rule on `path`.
-    const records::Layout* layout = nullptr;
-};
 
 // What an export read, for its summary.
 struct ExportTotals {

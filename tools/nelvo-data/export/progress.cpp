@@ -3,7 +3,7 @@
 #include <cmath>
 #include <vector>
 
-#include "nelvo-data/system/terminal.hpp"
+#include "nelvo-data/system/io.hpp"
 
 namespace nelvo::tool {
 
@@ -47,8 +47,8 @@ Progress::Progress(bool enabled, std::int64_t total_records, std::FILE* to)
 
 bool Progress::wanted(bool output_to_file)
 {
-    if (!is_terminal(stderr)) return false;
-    return output_to_file || !is_terminal(stdout);
+    if (!io::is_terminal(stderr)) return false;
+    return output_to_file || !io::is_terminal(stdout);
 }
 
 std::string Progress::line(int columns, std::int64_t done, std::int64_t total, std::uint64_t input_bytes,
@@ -111,7 +111,7 @@ void Progress::update(std::int64_t done, std::uint64_t input_bytes)
     if (now - start_ < quiet_start || now - last_draw_ < redraw_every) return;
     last_draw_ = now;
     // Asked at every redraw, so a resized terminal gets lines that fit it.
-    int columns = terminal_columns(to_);
+    int columns = io::terminal_columns(to_);
     if (columns <= 0) columns = fallback_columns;
     const std::string l = line(columns, done, total_, input_bytes, std::chrono::duration<double>(now - start_).count());
     // Blanks over what a longer line before left behind.
@@ -124,7 +124,7 @@ void Progress::update(std::int64_t done, std::uint64_t input_bytes)
 void Progress::finish()
 {
     if (drawn_columns_ == 0) return;
-    int columns = terminal_columns(to_);
+    int columns = io::terminal_columns(to_);
     if (columns <= 0) columns = fallback_columns;
     std::fprintf(to_, "\r%*s\r", std::min(drawn_columns_, columns) - 1, "");
     std::fflush(to_);

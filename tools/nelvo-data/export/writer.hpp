@@ -38,7 +38,7 @@
 #include <string>
 
 #include "component/file_kind.hpp"
-#include "nelvo-data/export/failure.hpp"
+#include "nelvo-data/base/failure.hpp"
 #include "records/layout.hpp"
 
 namespace nelvo::tool {

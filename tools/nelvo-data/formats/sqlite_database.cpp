@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <system_error>
 
-#include "nelvo-data/system/long_paths.hpp"
+#include "nelvo-data/system/io.hpp"
 
 namespace nelvo::tool::sqlite {
 
@@ -39,14 +39,8 @@ WriteStatus Database::open(const std::string& path, bool create)
 {
     // One thread writes at a time (the export loop's turns): no mutexes.
     const int flags = SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0) | SQLITE_OPEN_NOMUTEX | SQLITE_OPEN_EXRESCODE;
-#ifdef _WIN32
-    // SQLite's Windows layer takes UTF-8 names; past MAX_PATH only with the
-    // layer made for it and a prefixed name (system/long_paths.hpp).
-    const char* vfs = "win32-longpath";
-#else
-    const char* vfs = nullptr;
-#endif
-    if (sqlite3_open_v2(long_path_utf8(path).c_str(), &db_, flags, vfs) != SQLITE_OK) {
+    // Past MAX_PATH on Windows: a prefixed name, and the layer that takes it.
+    if (sqlite3_open_v2(io::long_path_utf8(path).c_str(), &db_, flags, io::sqlite_vfs()) != SQLITE_OK) {
         auto f = failure();
         close();
         return f;
@@ -129,14 +123,12 @@ ExportFailure Database::failure() const
     // "disk I/O error" alone does not say that the disk is full.
     const int primary = sqlite3_errcode(db_) & 0xFF;
     int system = sqlite3_system_errno(db_);
-#ifndef _WIN32
     // Often gone by the time the statement ends (a write cut short by a
     // full disk, then the rollback's calls): the database file keeps the
-    // errno of its last failed call. (Windows keeps its own error codes.)
+    // error of its last failed call.
     if (system == 0 && sqlite3_file_control(db_, "main", SQLITE_FCNTL_LAST_ERRNO, &system) != SQLITE_OK) system = 0;
-#endif
     if ((primary == SQLITE_IOERR || primary == SQLITE_FULL || primary == SQLITE_CANTOPEN) && system != 0)
-        f.words += " (" + std::generic_category().message(system) + ")";
+        f.words += " (" + io::sqlite_system_error(system).message() + ")";
     return f;
 }
 

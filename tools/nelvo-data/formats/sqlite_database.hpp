@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-#include "nelvo-data/export/failure.hpp"
+#include "nelvo-data/base/failure.hpp"
 
 struct sqlite3;
 struct sqlite3_stmt;

@@ -24,20 +24,15 @@
 #include "nelvo-data/formats/iso_time.hpp"
 #include "nelvo-data/formats/workbook_archive.hpp"
 #include "nelvo-data/output/staged_file.hpp"
-#include "nelvo-data/system/long_paths.hpp"
+#include "nelvo-data/system/io.hpp"
 #include "nelvo-data/system/signals.hpp"
+#include "text/utf.hpp"
 
 namespace nelvo::tool {
 namespace {
 
-// Characters in a UTF-8 header, for the width of its column.
-std::size_t characters(std::string_view s)
-{
-    return static_cast<std::size_t>(std::count_if(s.begin(), s.end(), [](char c) { return (c & 0xC0) != 0x80; }));
-}
-
 // Wide enough for the bold header and the autofilter's button beside it.
-double width_for(std::string_view header) { return std::max(8.43, 1.1 * static_cast<double>(characters(header)) + 3.0); }
+double width_for(std::string_view header) { return std::max(8.43, 1.1 * static_cast<double>(text::utf8_characters(header)) + 3.0); }
 
 const std::vector<std::string> files_header = {"path", "kind", "layout", "size", "record_length", "first_record",
                                                "records", "modified", "sheets"};
@@ -153,7 +148,7 @@ public:
         sheet_rows_[0] = files_row_ + 1;
         // The library's temporary files go there: it must still be ours.
         std::error_code ec;
-        if (!std::filesystem::is_directory(std::filesystem::symlink_status(std::filesystem::u8path(rows_folder_), ec))) {
+        if (!std::filesystem::is_directory(std::filesystem::symlink_status(io::long_path(std::filesystem::u8path(rows_folder_)), ec))) {
             ExportFailure f = output_failure(path_, ENOENT);
             f.words = "the folder of the workbook's temporary files went missing";
             return f;
@@ -281,7 +276,7 @@ private:
     {
         rows_folder_ = staged_.path() + ".rows";
         std::error_code ec;
-        if (!std::filesystem::create_directory(std::filesystem::u8path(rows_folder_), ec) || ec) {
+        if (!std::filesystem::create_directory(io::long_path(std::filesystem::u8path(rows_folder_)), ec) || ec) {
             rows_folder_.clear();
             ExportFailure f = output_failure(path_, 0);
             f.words = (ec ? ec : std::make_error_code(std::errc::file_exists)).message();
@@ -294,16 +289,9 @@ private:
     void remove_rows_folder() noexcept
     {
         if (rows_folder_.empty()) return;
-        // A flat folder of the library's files: each removed, then the
-        // folder, by the name Windows takes past MAX_PATH (mingw's
-        // remove_all never returns on a longer one).
-        const auto folder = std::filesystem::u8path(long_path_utf8(rows_folder_));
-        std::error_code ec;
-        for (std::filesystem::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-            std::error_code ignored;
-            std::filesystem::remove(it->path(), ignored);
-        }
-        std::filesystem::remove(folder, ec);
+        // A flat folder of the library's files, removed as a second
+        // signal would.
+        io::remove_path(rows_folder_);
         signals::forget(rows_folder_handle_);
         rows_folder_handle_ = -1;
         rows_folder_.clear();

@@ -34,13 +34,13 @@ std::uint64_t magnitude(std::int64_t v) { return v < 0 ? 0 - static_cast<std::ui
 constexpr std::int64_t billion_amount = 1'000'000'000LL * 10'000;  // currency stores ten-thousandths
 
 // Integer elements: one column per element, its values over the sampled records.
-struct Column {
+struct IntegerSamples {
     const records::Field* field;
     std::uint32_t offset;
     std::vector<std::int64_t> values;
 };
 
-void look_at_value(const records::Field& f, const unsigned char* p, Evidence& e, std::vector<Column>& columns,
+void look_at_value(const records::Field& f, const unsigned char* p, Evidence& e, std::vector<IntegerSamples>& columns,
                    std::size_t& column)
 {
     switch (f.stored) {
@@ -85,7 +85,7 @@ void look_at_value(const records::Field& f, const unsigned char* p, Evidence& e,
 
 // Integers whose bytes read as text, or far larger than what the element
 // holds in most of the other records.
-void judge_integers(const std::vector<Column>& columns, const std::vector<unsigned char>& records,
+void judge_integers(const std::vector<IntegerSamples>& columns, const std::vector<unsigned char>& records,
                     std::uint32_t length, Evidence& e)
 {
     for (const auto& c : columns) {
@@ -138,7 +138,7 @@ double Evidence::odd_share() const
     // condemn a reading whatever its integers say. A few values looked at
     // weigh less than many (four more are counted as if they were fine).
     double worst = 0;
-    for (const Tally* t : {&texts, &flags, &floats, &amounts, &integers})
+    for (const OddCount* t : {&texts, &flags, &floats, &amounts, &integers})
         worst = std::max(worst, static_cast<double>(t->odd) / static_cast<double>(t->checked + 4));
     return worst;
 }
@@ -153,7 +153,7 @@ Result<Evidence> gather_evidence(const Candidate& c, const Sample& s)
         if (auto failed = s.read(numbers[i], l.size, records.data() + i * l.size); !failed) return failed.error();
     e.sampled = static_cast<std::int64_t>(numbers.size());
 
-    std::vector<Column> columns;
+    std::vector<IntegerSamples> columns;
     for (const auto& f : l.fields)
         if (f.stored == records::Stored::Int16 || f.stored == records::Stored::Int32)
             for (std::uint32_t r = 0; r < f.rows; ++r)

@@ -28,7 +28,8 @@ struct Candidate {
 // Every kind; user once per personnel layout.
 std::vector<Candidate> every_candidate();
 
-struct Tally {
+// Values of one type looked at, and how many of them were odd for it.
+struct OddCount {
     std::int64_t checked = 0;
     std::int64_t odd = 0;
 };
@@ -37,11 +38,11 @@ struct Evidence {
     Candidate candidate;
     std::optional<std::uint64_t> size;  // none: not known (a stream)
     std::int64_t sampled = 0;           // records looked at
-    Tally texts;                        // odd: holds a byte that is not printable
-    Tally flags;                        // odd: neither 0 nor -1
-    Tally floats;                       // odd: not finite, or implausibly large or small
-    Tally amounts;                      // odd: more than a billion
-    Tally integers;                     // odd: reads as text, or far outside its element's values
+    OddCount texts;                        // odd: holds a byte that is not printable
+    OddCount flags;                        // odd: neither 0 nor -1
+    OddCount floats;                       // odd: not finite, or implausibly large or small
+    OddCount amounts;                      // odd: more than a billion
+    OddCount integers;                     // odd: reads as text, or far outside its element's values
     std::int64_t integers_as_text = 0;
     std::int64_t integers_outside = 0;
 

@@ -1,20 +1,15 @@
 #include "nelvo-data/identify/layout_rule.hpp"
 
 #include <algorithm>
+#include <filesystem>
 
 #include "text/utf.hpp"
 
 namespace nelvo::tool {
 namespace {
 
-bool separator(char c)
-{
-#ifdef _WIN32
-    return c == '/' || c == '\\';
-#else
-    return c == '/';
-#endif
-}
+// '/', and on Windows '\\' too.
+bool separator(char c) { return c == '/' || c == static_cast<char>(std::filesystem::path::preferred_separator); }
 
 }  // namespace
 

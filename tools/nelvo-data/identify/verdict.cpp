@@ -107,10 +107,15 @@ std::optional<Evidence> better_candidate(const std::vector<Evidence>& ranked, co
     return ranked.front();
 }
 
-std::string better_kind_advice(const std::string& file, const Evidence& better, const Evidence& given)
+std::optional<KindAdvice> kind_advice(const std::string& file, const std::vector<Evidence>& ranked, const Candidate& given)
 {
-    return file + " fits " + better.candidate.name() + ", not " + given.candidate.name() + " (as " +
-           given.candidate.name() + ": " + describe(given) + "); nelvo-data identify lists the evidence";
+    auto better = better_candidate(ranked, given);
+    if (!better) return std::nullopt;
+    // There: better_candidate() found it.
+    const Evidence& mine = *std::find_if(ranked.begin(), ranked.end(), [&](const Evidence& e) { return e.candidate == given; });
+    std::string line = file + " fits " + better->candidate.name() + ", not " + given.name() + " (as " + given.name() +
+                       ": " + describe(mine) + "); nelvo-data identify lists the evidence";
+    return KindAdvice{std::move(*better), std::move(line)};
 }
 
 }  // namespace nelvo::tool

@@ -34,8 +34,13 @@ std::string identify_report(const std::string& name, std::uint64_t size, const s
 // another candidate fits.
 std::optional<Evidence> better_candidate(const std::vector<Evidence>& ranked, const Candidate& given);
 
-// One line for check and export: "FILE fits kalender, not tarif (as tarif:
-// ...); nelvo-data identify FILE lists the evidence".
-std::string better_kind_advice(const std::string& file, const Evidence& better, const Evidence& given);
+// What check and export say when `file`, read as `given`, fits another
+// kind clearly better: that candidate, and the line "FILE fits kalender,
+// not tarif (as tarif: ...); nelvo-data identify lists the evidence".
+struct KindAdvice {
+    Evidence better;
+    std::string line;
+};
+std::optional<KindAdvice> kind_advice(const std::string& file, const std::vector<Evidence>& ranked, const Candidate& given);
 
 }  // namespace nelvo::tool

@@ -7,12 +7,6 @@
 #include "nelvo-data/system/io.hpp"
 
 namespace nelvo::tool {
-namespace {
-
-bool stopped(const std::atomic<bool>* stop) { return stop != nullptr && stop->load(std::memory_order_relaxed); }
-
-}  // namespace
-
 StreamRead StandardInput::read_stream(unsigned char* out, std::size_t n, const std::atomic<bool>* stop)
 {
     StreamRead r;
@@ -30,7 +24,7 @@ StreamRead StandardInput::read_stream(unsigned char* out, std::size_t n, const s
         if (got == 0) ended_ = true;
         r.bytes += static_cast<std::size_t>(got);
     }
-    if (stopped(stop) && r.bytes < n && !ended_) r.stopped = true;
+    if (io::stop_requested(stop) && r.bytes < n && !ended_) r.stopped = true;
     return r;
 }
 

@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "nelvo-data/export/failure.hpp"
+#include "nelvo-data/base/failure.hpp"
 
 namespace nelvo::tool {
 

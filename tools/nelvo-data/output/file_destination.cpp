@@ -3,32 +3,19 @@
 #include <cerrno>
 #include <filesystem>
 
+#include "nelvo-data/system/io.hpp"
 #include "platform/console.hpp"
 
 namespace nelvo::tool {
 namespace {
 
-#ifdef _WIN32
-// NUL, CON, COM1, LPT1, ... in any directory and with any extension.
-bool dos_device(const std::string& path)
-{
-    std::string stem = std::filesystem::u8path(path).stem().string();
-    for (char& c : stem) c = static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c);
-    if (stem == "NUL" || stem == "CON" || stem == "PRN" || stem == "AUX") return true;
-    return stem.size() == 4 && (stem.rfind("COM", 0) == 0 || stem.rfind("LPT", 0) == 0) && stem[3] >= '1' &&
-           stem[3] <= '9';
-}
-#endif
-
 // Devices, pipes and sockets are written straight: they cannot be renamed
 // over, and what reads them sees the bytes as they come anyway.
 bool written_straight(const std::string& path)
 {
-#ifdef _WIN32
-    if (dos_device(path)) return true;
-#endif
+    if (io::is_device_name(path)) return true;
     std::error_code ec;
-    const auto st = std::filesystem::status(std::filesystem::u8path(path), ec);
+    const auto st = std::filesystem::status(io::long_path(std::filesystem::u8path(path)), ec);
     return std::filesystem::exists(st) && !std::filesystem::is_regular_file(st) && !std::filesystem::is_directory(st);
 }
 
@@ -52,11 +39,7 @@ WriteStatus FileDestination::open()
 {
     errno = 0;
     if (written_straight(path_)) {
-#ifdef _WIN32
-        f_ = _wfopen(std::filesystem::u8path(path_).c_str(), L"wb");
-#else
-        f_ = std::fopen(path_.c_str(), "wb");
-#endif
+        f_ = io::open_for_writing(path_);
         if (f_ == nullptr) return output_failure(name(), errno);
         return std::nullopt;
     }

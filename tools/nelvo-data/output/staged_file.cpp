@@ -1,20 +1,11 @@
 #include "nelvo-data/output/staged_file.hpp"
 
-#include <cerrno>
-#include <fcntl.h>
 #include <filesystem>
 #include <random>
-#include <sys/stat.h>
 #include <system_error>
 
 #include "nelvo-data/system/io.hpp"
 #include "nelvo-data/system/signals.hpp"
-
-#ifdef _WIN32
-#include <io.h>
-#else
-#include <unistd.h>
-#endif
 
 namespace nelvo::tool {
 namespace fs = std::filesystem;
@@ -35,39 +26,6 @@ ExportFailure failure_in_words(const std::string& name, const std::error_code& e
     return f;
 }
 
-// Opens `path` for writing, creating it; fails when it exists. Returns the
-// descriptor, or -1 with errno set.
-int create_exclusive(const fs::path& path, int mode)
-{
-#ifdef _WIN32
-    (void)mode;
-    return ::_wopen(path.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
-#else
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-    // The permissions an existing target had, not the defaults.
-    if (fd >= 0 && mode >= 0) (void)::fchmod(fd, static_cast<mode_t>(mode));
-    return fd;
-#endif
-}
-
-void close_descriptor(int fd)
-{
-#ifdef _WIN32
-    ::_close(fd);
-#else
-    ::close(fd);
-#endif
-}
-
-std::FILE* open_stream(int fd)
-{
-#ifdef _WIN32
-    return ::_fdopen(fd, "wb");
-#else
-    return ::fdopen(fd, "wb");
-#endif
-}
-
 }  // namespace
 
 StagedFile::StagedFile(std::string target) : target_(std::move(target)) {}
@@ -76,7 +34,7 @@ StagedFile::~StagedFile() { abandon(); }
 
 WriteStatus StagedFile::check(const std::string& target)
 {
-    const fs::path p = fs::u8path(target);
+    const fs::path p = io::long_path(fs::u8path(target));
     std::error_code ec;
     const auto st = fs::status(p, ec);
     if (fs::is_directory(st)) return failure_in_words(target, std::make_error_code(std::errc::is_a_directory));
@@ -94,12 +52,8 @@ WriteStatus StagedFile::create(std::FILE** stream)
     std::error_code ec;
     fs::path to = fs::u8path(target_);
     // A symbolic link stays one: what it points to is replaced.
-    if (fs::is_symlink(fs::symlink_status(to, ec)) && fs::exists(to, ec)) to = fs::canonical(to, ec);
-    int mode = -1;
-#ifndef _WIN32
-    struct stat st {};
-    if (::stat(to.c_str(), &st) == 0 && S_ISREG(st.st_mode)) mode = static_cast<int>(st.st_mode & 07777);
-#endif
+    if (const fs::path named = io::long_path(to); fs::is_symlink(fs::symlink_status(named, ec)) && fs::exists(named, ec))
+        to = fs::canonical(named, ec);
     const fs::path dir = to.has_parent_path() ? to.parent_path() : fs::path();
     std::random_device rd;
     for (int attempt = 0; attempt < 100; ++attempt) {
@@ -108,27 +62,14 @@ WriteStatus StagedFile::create(std::FILE** stream)
         name += '.';
         name += std::to_string(rd() % 1000000000u);
         name += ".part";
-        const fs::path temp = dir / fs::u8path(name);
-        const int fd = create_exclusive(temp, mode);
-        if (fd < 0) {
-            if (errno == EEXIST) continue;
-            const int e = errno;
-            return failure_in_words(target_, std::error_code(e, std::generic_category()));
+        const std::string temp = utf8(dir / fs::u8path(name));
+        if (const std::error_code ec = io::create_new_file(temp, utf8(to), stream)) {
+            if (ec == std::errc::file_exists) continue;
+            return failure_in_words(target_, ec);
         }
-        temp_ = utf8(temp);
+        temp_ = temp;
         renamed_ = utf8(to);
         abort_handle_ = signals::remove_on_abort(temp_);
-        if (stream == nullptr) {
-            close_descriptor(fd);
-            return std::nullopt;
-        }
-        *stream = open_stream(fd);
-        if (*stream == nullptr) {
-            const int e = errno;
-            close_descriptor(fd);  // not the stream's yet
-            abandon();
-            return failure_in_words(target_, std::error_code(e, std::generic_category()));
-        }
         return std::nullopt;
     }
     return failure_in_words(target_, std::make_error_code(std::errc::file_exists));
@@ -164,8 +105,7 @@ WriteStatus StagedFile::commit()
 void StagedFile::abandon() noexcept
 {
     if (temp_.empty()) return;
-    std::error_code ec;
-    fs::remove(fs::u8path(temp_), ec);
+    io::remove_path(temp_);
     temp_.clear();
     finished_ = false;
     signals::forget(abort_handle_);

@@ -9,7 +9,7 @@
 #include <cstdio>
 #include <string>
 
-#include "nelvo-data/export/failure.hpp"
+#include "nelvo-data/base/failure.hpp"
 
 namespace nelvo::tool {
 

@@ -36,7 +36,7 @@ int received();
 // The exit code for it: 128 + its number (130 for an interrupt, 143 for terminate).
 int exit_code();
 
-// A temporary file (or an empty folder) a second signal removes before the tool ends; returns
+// A temporary file (or a folder of them) a second signal removes before the tool ends; returns
 // a handle for forget() (-1 when there is no room to remember it).
 int remove_on_abort(const std::string& path_utf8);
 void forget(int handle) noexcept;

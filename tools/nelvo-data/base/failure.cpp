@@ -1,4 +1,4 @@
-#include "nelvo-data/export/failure.hpp"
+#include "nelvo-data/base/failure.hpp"
 
 #include <system_error>
 

@@ -1,4 +1,4 @@
-#include "nelvo-data/cli/console.hpp"
+#include "nelvo-data/base/console.hpp"
 
 #include <cerrno>
 #include <string>

@@ -1,14 +1,14 @@
 // The UTF-8 file functions that library_files.h puts in libxlsxwriter's
 // place of the C library's narrow ones (Windows builds only).
 #define NELVO_LIBRARY_FILES_DEFINITIONS
-#include "nelvo-data/system/library_files.h"
+#include "nelvo-data/system/windows/library_files.h"
 
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <string>
 
-#include "nelvo-data/system/long_paths.hpp"
+#include "nelvo-data/system/io.hpp"
 
 namespace {
 
@@ -21,7 +21,7 @@ bool wide_name(const char* name, std::wstring& out)
         return false;
     }
     try {
-        out = nelvo::tool::long_path(std::filesystem::u8path(name)).wstring();
+        out = nelvo::tool::io::long_path(std::filesystem::u8path(name)).wstring();
         return true;
     } catch (...) {
         errno = EINVAL;

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "component/file_kind.hpp"
-#include "nelvo-data/export/loop.hpp"
+#include "nelvo-data/base/export_input.hpp"
 
 namespace nelvo::tool::cli {
 

@@ -8,7 +8,7 @@
 
 #include <nelvo/runtime_error.hpp>
 
-#include "nelvo-data/export/failure.hpp"
+#include "nelvo-data/base/failure.hpp"
 
 namespace nelvo::tool::cli {
 

@@ -1,11 +1,11 @@
-#include "nelvo-data/cli/suggestions.hpp"
+#include "nelvo-data/base/suggestions.hpp"
 
 #include <algorithm>
 
+#include "text/ascii_case.hpp"
+
 namespace nelvo::tool::cli {
 namespace {
-
-char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
 
 std::size_t distance(std::string_view a, std::string_view b)
 {
@@ -15,9 +15,9 @@ std::size_t distance(std::string_view a, std::string_view b)
     for (std::size_t i = 1; i <= a.size(); ++i) {
         cur[0] = i;
         for (std::size_t j = 1; j <= b.size(); ++j) {
-            const bool same = lower(a[i - 1]) == lower(b[j - 1]);
+            const bool same = text::ascii_lower(a[i - 1]) == text::ascii_lower(b[j - 1]);
             cur[j] = std::min({prev[j] + 1, cur[j - 1] + 1, prev[j - 1] + (same ? 0 : 1)});
-            if (i > 1 && j > 1 && lower(a[i - 1]) == lower(b[j - 2]) && lower(a[i - 2]) == lower(b[j - 1]))
+            if (i > 1 && j > 1 && text::ascii_lower(a[i - 1]) == text::ascii_lower(b[j - 2]) && text::ascii_lower(a[i - 2]) == text::ascii_lower(b[j - 1]))
                 cur[j] = std::min(cur[j], before[j - 2] + 1);
         }
         before.swap(prev);
@@ -51,7 +51,7 @@ std::string either(const std::vector<std::string>& names)
 std::string unknown_name(std::string_view what, std::string_view word, const std::vector<std::string>& names)
 {
     std::string w(what);
-    w[0] = static_cast<char>(w[0] - 'a' + 'A');
+    w[0] = text::ascii_upper(w[0]);
     return "unknown " + std::string(what) + " '" + std::string(word) + "'; did you mean " + closest(word, names)[0] +
            "? " + w + "s: " + either(names);
 }

@@ -1,4 +1,4 @@
-#include "nelvo-data/cli/arguments.hpp"
+#include "nelvo-data/base/arguments.hpp"
 
 #include "platform/locale.hpp"
 #include "text/utf.hpp"
