@@ -98,7 +98,7 @@ Status RecordReader::for_each(std::int64_t first, std::int64_t last, Visit&& vis
     for (std::int64_t at = first;;) {
         const auto n = static_cast<std::size_t>(std::min<std::uint64_t>(
             static_cast<std::uint64_t>(last - at) + 1, per_chunk));
-        if (Status failed = read(at, n, chunk.data()); !failed) return failed;
+        if (Status s = read(at, n, chunk.data()); !s) return s;
         for (std::size_t i = 0; i < n; ++i) {
             const Record record(*layout_, chunk.data() + i * size, at + static_cast<std::int64_t>(i));
             if constexpr (std::is_same_v<std::invoke_result_t<Visit&, const Record&>, bool>) {

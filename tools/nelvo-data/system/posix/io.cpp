@@ -39,16 +39,23 @@ void remove_entries(int fd) noexcept
 {
 #if defined(__linux__)
     alignas(8) char buffer[4096];
-    for (;;) {
-        const long got = ::syscall(SYS_getdents64, fd, buffer, sizeof buffer);
-        if (got <= 0) return;
-        for (long at = 0; at < got;) {
-            // struct linux_dirent64: inode (8), offset (8), length (2), type (1), name.
-            unsigned short length = 0;
-            std::memcpy(&length, buffer + at + 16, sizeof length);
-            const char* name = buffer + at + 19;
-            if (std::strcmp(name, ".") != 0 && std::strcmp(name, "..") != 0) ::unlinkat(fd, name, 0);
-            at += length;
+    // A listing that entries vanish from may skip some: list again from the
+    // start until a pass removes nothing.
+    for (bool removed = true; removed;) {
+        removed = false;
+        if (::lseek(fd, 0, SEEK_SET) != 0) return;
+        for (;;) {
+            const long got = ::syscall(SYS_getdents64, fd, buffer, sizeof buffer);
+            if (got <= 0) break;
+            for (long at = 0; at < got;) {
+                // struct linux_dirent64: inode (8), offset (8), length (2), type (1), name.
+                unsigned short length = 0;
+                std::memcpy(&length, buffer + at + 16, sizeof length);
+                const char* name = buffer + at + 19;
+                if (std::strcmp(name, ".") != 0 && std::strcmp(name, "..") != 0 && ::unlinkat(fd, name, 0) == 0)
+                    removed = true;
+                at += length;
+            }
         }
     }
 #else
