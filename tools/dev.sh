@@ -167,10 +167,10 @@ test_all() {
 }
 
 # Lines and branches covered, in percent, below which the coverage run fails
-# (the aim: 95 and 90). Half a point under the last measured figures (96.4,
-# 91.2): the tool's timing-dependent paths (progress, signals) move a few
-# branches between runs.
-coverage_floor=(95.8 90.6)
+# (the aim: 95 and 90). About half a point under the last measured figures
+# (96.3, 90.7 before the device-name cases): the tool's timing-dependent
+# paths (progress, signals) move a few branches between runs.
+coverage_floor=(95.8 90.2)
 
 # Runs the native tests in a coverage build and measures the run-time code:
 # the library (src/, include/) and the tool (tools/nelvo-data/), counted in

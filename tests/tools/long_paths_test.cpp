@@ -150,7 +150,11 @@ TEST(DeviceNames, ReservedNamesAnywhereWithAnyExtension)
         {"Aux.", true},          {"con .txt", true},        {"CONIN$", true},              {"conout$.log", true},
         {"prn", true},           {"\\\\.\\pipe\\x", true}, {"LPT0", false},               {"COM10", false},
         {"console.csv", false},  {"nul/out.csv", false},   {"aux_data.csv", false},       {"\\\\?\\C:\\x\\out.csv", false},
-        {"", false},
+        {"", false},             {"C:nul", true},            {"COMx", false},
+        // The device namespace, and the long-path prefixes whose last name still counts.
+        {"//./C:/x/out.csv", false}, {"\\\\?\\unc\\srv\\share\\out.csv", false},
+        {"\\\\?\\UNC\\srv\\share\\Nul.txt", true}, {"\\\\?\\1:\\x", true}, {"\\\\?\\UNX\\a", true},
+        {"\\\\.\\C:", true},  {"\\\\x\\share\\out.csv", false},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.path);
