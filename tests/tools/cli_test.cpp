@@ -18,9 +18,10 @@ struct Run {
     std::string out;  // standard output, or both streams with `merge`
 };
 
-Run run(const std::string& args, bool merge = false)
+// Runs a shell command line; its standard output and exit status (-1
+// when a signal ended it).
+Run shell(const std::string& cmd)
 {
-    const std::string cmd = std::string(NELVO_DATA_BINARY) + " " + args + (merge ? " 2>&1" : " 2>/dev/null");
     std::FILE* p = ::popen(cmd.c_str(), "r");
     Run r{-1, {}};
     char buf[4096];
@@ -29,6 +30,11 @@ Run run(const std::string& args, bool merge = false)
     const int st = ::pclose(p);
     r.status = WIFEXITED(st) ? WEXITSTATUS(st) : -1;
     return r;
+}
+
+Run run(const std::string& args, bool merge = false)
+{
+    return shell(std::string(NELVO_DATA_BINARY) + " " + args + (merge ? " 2>&1" : " 2>/dev/null"));
 }
 
 class Cli : public ::testing::Test {
@@ -89,14 +95,9 @@ TEST_F(Cli, ThreadsThatCannotStartFailTheExport)
     const std::string many = dir.file("many.dat", std::vector<unsigned char>(730 * 3000, ' '));
     const std::string cmd = "ulimit -v 1500000; " + std::string(NELVO_DATA_BINARY) + " export bda " + many +
                             " --jobs 1000 --chunk-bytes 1 -o /dev/null 2>&1";
-    std::FILE* p = ::popen(cmd.c_str(), "r");
-    std::string out;
-    char buf[512];
-    std::size_t n;
-    while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) out.append(buf, n);
-    const int st = ::pclose(p);
-    EXPECT_TRUE(WIFEXITED(st) && WEXITSTATUS(st) == 1) << out;
-    EXPECT_EQ(out, "nelvo-data: " + many + ": Out of memory (error 7)\n");
+    const auto r = shell(cmd);
+    EXPECT_EQ(r.status, 1) << r.out;
+    EXPECT_EQ(r.out, "nelvo-data: " + many + ": Out of memory (error 7)\n");
 }
 #endif
 
@@ -195,13 +196,8 @@ TEST_F(Cli, UnreadableInputsAndUnwritableOutputsSayWhy)
         // Standard error into the pipe, then standard output elsewhere.
         const std::string cmd = std::string("ulimit -f ") + c.limit + "; " + NELVO_DATA_BINARY + " " + c.args + " <" + c.in +
                                 " 2>&1 >" + c.out;
-        std::FILE* p = ::popen(cmd.c_str(), "r");
-        std::string err;
-        char buf[4096];
-        std::size_t n;
-        while ((n = std::fread(buf, 1, sizeof buf, p)) > 0) err.append(buf, n);
-        const int st = ::pclose(p);
-        EXPECT_EQ(WIFEXITED(st) ? WEXITSTATUS(st) : -1, c.status) << err;
+        const auto [status, err] = shell(cmd);
+        EXPECT_EQ(status, c.status) << err;
         if (c.says.empty()) EXPECT_EQ(err, "");
         else EXPECT_NE(err.find(c.says), std::string::npos) << err;
     }
